@@ -1,0 +1,34 @@
+// The library's two exports.
+#include <exception>
+#include <string>
+
+#include "log/logger.h"
+#include "service/tarsel_service.h"
+#include "tarsel/tarsel.h"
+
+extern "C" TARSEL_EXPORT ITarselService* TARSEL_CALL CreateTarselService() {
+    using tarsel::Logger;
+    Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] CreateTarselService called");
+    try {
+        ITarselService* service = new tarsel::TarselService();
+        Logger::GetInstance().Log(tarsel::INFO,
+                                  "[tarsel_api] TarselService instance created successfully");
+        return service;
+    } catch (const std::exception& e) {
+        Logger::GetInstance().Log(tarsel::ERROR,
+                                  std::string("[tarsel_api] Failed to create TarselService: ") + e.what());
+    } catch (...) {
+        // Nothing may unwind into the host's C caller.
+        Logger::GetInstance().Log(tarsel::ERROR,
+                                  "[tarsel_api] Failed to create TarselService: unknown exception");
+    }
+    return nullptr;
+}
+
+extern "C" TARSEL_EXPORT void TARSEL_CALL DestroyTarselService(ITarselService* service) {
+    using tarsel::Logger;
+    Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] DestroyTarselService called");
+    if (service == nullptr) return;
+    delete service;
+    Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] TarselService instance destroyed");
+}

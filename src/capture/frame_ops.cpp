@@ -1,0 +1,129 @@
+#include "capture/frame_ops.h"
+
+#include "capture/jpeg_encoders.h"
+
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#define STB_IMAGE_RESIZE_STATIC
+#include <stb_image_resize2.h>
+
+namespace tarsel {
+
+namespace {
+
+bool HasPicture(const CapturedFrame& frame) {
+    return !frame.pixels.empty() && frame.width > 0 && frame.height > 0;
+}
+
+uint64_t ByteCount(int32_t width, int32_t height, int32_t channels) {
+    return static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
+           static_cast<uint64_t>(channels);
+}
+
+// Frames whose pixel array is shorter than their numbers say are refused
+// rather than read past their end.
+bool IsComplete(const CapturedFrame& frame) {
+    return frame.channels > 0 &&
+           frame.pixels.size() >= ByteCount(frame.width, frame.height, frame.channels);
+}
+
+}  // namespace
+
+CapturedFrame ResizeToFit(const CapturedFrame& frame, int32_t maxSize) {
+    if (!HasPicture(frame)) return CapturedFrame();
+    const int32_t longer = frame.width > frame.height ? frame.width : frame.height;
+    if (longer <= maxSize) return frame;
+    const double scale = static_cast<double>(maxSize) / static_cast<double>(longer);
+    int32_t width = static_cast<int32_t>(static_cast<double>(frame.width) * scale);
+    int32_t height = static_cast<int32_t>(static_cast<double>(frame.height) * scale);
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    return ResizeFrame(frame, width, height);
+}
+
+CapturedFrame ResizeFrame(const CapturedFrame& frame, int32_t targetWidth, int32_t targetHeight) {
+    if (!HasPicture(frame) || targetWidth <= 0 || targetHeight <= 0) return CapturedFrame();
+    stbir_pixel_layout layout;
+    switch (frame.channels) {
+        case 1: layout = STBIR_1CHANNEL; break;
+        case 3: layout = STBIR_RGB; break;
+        case 4: layout = STBIR_RGBA; break;
+        default: return CapturedFrame();
+    }
+    if (!IsComplete(frame)) return CapturedFrame();
+    CapturedFrame out;
+    out.pixels.assign(ByteCount(targetWidth, targetHeight, frame.channels), 0);
+    out.width = targetWidth;
+    out.height = targetHeight;
+    out.channels = frame.channels;
+    // A failed resize leaves the output black, which callers accept.
+    stbir_resize_uint8_linear(frame.pixels.data(), frame.width, frame.height,
+                              frame.width * frame.channels, out.pixels.data(), targetWidth,
+                              targetHeight, targetWidth * frame.channels, layout);
+    return out;
+}
+
+void ConvertBgrToRgb(CapturedFrame& frame) {
+    if (!HasPicture(frame) || frame.channels != 3 || !IsComplete(frame)) return;
+    uint8_t* p = frame.pixels.data();
+    const size_t count = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
+    for (size_t i = 0; i < count; ++i, p += 3) {
+        const uint8_t first = p[0];
+        p[0] = p[2];
+        p[2] = first;
+    }
+}
+
+std::string EncodeJpegBase64(const CapturedFrame& frame) {
+    if (!HasPicture(frame) || frame.channels != 3 || !IsComplete(frame)) return std::string();
+    // The encoder reads blue, green, red as it is: no swapped copy of the frame.
+    const std::vector<uint8_t> jpeg =
+        EncodeJpegPixels(frame.pixels.data(), frame.width, frame.height, PixelOrder::BGR, 90);
+    if (jpeg.empty()) return std::string();
+    return Base64Encode(jpeg.data(), jpeg.size());
+}
+
+std::vector<uint8_t> EncodeJpeg(const CapturedFrame& frame, int32_t quality) {
+    if (!HasPicture(frame) || frame.channels != 3 || !IsComplete(frame)) {
+        return std::vector<uint8_t>();
+    }
+    return EncodeJpegPixels(frame.pixels.data(), frame.width, frame.height, PixelOrder::RGB,
+                            quality);
+}
+
+std::vector<uint8_t> EncodeJpegPixels(const uint8_t* pixels, int32_t width, int32_t height,
+                                      PixelOrder order, int32_t quality) {
+#if defined(TARSEL_HAVE_LIBJPEG) && !defined(TARSEL_JPEG_STB)
+    return EncodeJpegTurbo(pixels, width, height, order, quality);
+#else
+    return EncodeJpegStb(pixels, width, height, order, quality);
+#endif
+}
+
+std::string Base64Encode(const uint8_t* bytes, size_t count) {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    if (count == 0 || bytes == nullptr) return out;
+    out.resize(4 * ((count + 2) / 3));
+    char* o = &out[0];
+    size_t i = 0;
+    for (; i + 3 <= count; i += 3, o += 4) {
+        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = kAlphabet[(v >> 6) & 63];
+        o[3] = kAlphabet[v & 63];
+    }
+    const size_t rest = count - i;
+    if (rest > 0) {
+        uint32_t v = uint32_t{bytes[i]} << 16;
+        if (rest == 2) v |= uint32_t{bytes[i + 1]} << 8;
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+        o[3] = '=';
+    }
+    return out;
+}
+
+}  // namespace tarsel

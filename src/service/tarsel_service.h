@@ -1,0 +1,108 @@
+// The service object behind ITarselService: owns the capturer, the classifier,
+// the configuration client, the frame ring, the worker thread and the host's
+// callbacks.
+#ifndef TARSEL_SERVICE_TARSEL_SERVICE_H
+#define TARSEL_SERVICE_TARSEL_SERVICE_H
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/screen_capturer.h"
+#include "config/remote_config_client.h"
+#include "service/pic_data.h"
+#include "tarsel/tarsel.h"
+
+namespace tarsel {
+
+enum BossState : int32_t { IDLE = 0, SENDING = 1, WAITING_RESPONSE = 2 };
+
+class TarselService final : public ITarselService {
+public:
+    TarselService();
+    ~TarselService() override;
+
+    TarselService(const TarselService&) = delete;
+    TarselService& operator=(const TarselService&) = delete;
+
+    bool Init(HWND hWnd) override;
+    void Shutdown() override;
+    void CaptureScreenAsync(int maxSize, ScreenshotCallback callback, void* userData) override;
+    bool StartSceneMonitor(const char* modelPath, int interval, int historySize,
+                           int forwardWindows, int backwardWindows) override;
+    void StopSceneMonitor() override;
+    bool IsSceneMonitorRunning() override;
+    void OnUserStartSpeaking() override;
+    void OnUserStopSpeaking(const char* text) override;
+    const char* GetPendingFrames() override;
+    void SetFrameCallback(FrameBatchCallback callback, void* userData) override;
+    void ResetBossState() override;
+    void SetCaptureInterval(int seconds) override;
+    void SetForwardWindows(int count) override;
+    void SetBackwardWindows(int count) override;
+    int GetCurrentClassId() override;
+    int GetBossState() override;
+    size_t GetFrameCount() override;
+    bool IsWindowValid() override;
+    bool IsWindowForeground() override;
+    void SetLogCallback(LogCallback callback, void* userData) override;
+
+    // Read by tests and by the configuration apply.
+    std::string GetModelPath() const;
+    std::string GetResolution() const;
+    int GetCaptureInterval() const { return m_interval.load(); }
+    int GetForwardWindows() const { return m_forwardWindows.load(); }
+    int GetBackwardWindows() const { return m_backwardWindows.load(); }
+    int GetHistorySize() const { return m_historySize; }
+
+private:
+    using FrameCallback = std::function<void(int, const std::vector<stPicData>&)>;
+
+    void StopAndRelease();
+    // Calls the internal frame callback with no lock of ours held but its own.
+    void DeliverFrames(int classId, const std::vector<stPicData>& frames);
+
+    std::unique_ptr<ScreenCapturer> m_capturer;
+    std::unique_ptr<RemoteConfigClient> m_configClient;
+    bool m_initialized = false;
+    std::string m_modelPath;
+    // The tuning values are written by host setters and the configuration
+    // thread while the worker reads them.
+    std::atomic<int32_t> m_interval{5};
+    int32_t m_historySize = 15;
+    std::atomic<int32_t> m_forwardWindows{5};
+    std::atomic<int32_t> m_backwardWindows{5};
+    mutable std::mutex m_resolutionMutex;
+    std::string m_resolution;
+    std::vector<stPicData> m_frameHistory;
+    uint32_t m_frameCount = 0;
+    // Recursive: a host log callback may call back into the service from a line
+    // written under it.
+    std::recursive_mutex m_historyMutex;
+    std::atomic<bool> m_running{false};
+    std::thread m_monitorThread;
+    std::atomic<int32_t> m_currentClassId{-1};
+    std::atomic<int32_t> m_bossState{IDLE};
+    std::atomic<int32_t> m_bossBackwardRemaining{0};
+    std::atomic<bool> m_isSpeaking{false};
+    std::vector<stPicData> m_voiceFrames;
+    std::atomic<bool> m_voiceSnapshotTaken{false};
+    std::atomic<int32_t> m_voiceBackwardRemaining{0};
+    // Guards the frame-callback members; held around each delivery so that once
+    // SetFrameCallback returns no delivery to the old function is under way.
+    std::recursive_mutex m_frameCallbackMutex;
+    FrameCallback m_frameCallback;
+    FrameBatchCallback m_hostFrameCallback = nullptr;
+    void* m_hostFrameUserData = nullptr;
+    std::mutex m_pendingMutex;
+    std::string m_pendingFramesJson;
+};
+
+}  // namespace tarsel
+
+#endif  // TARSEL_SERVICE_TARSEL_SERVICE_H
