@@ -67,7 +67,8 @@ TEST(HostAbi, CreateBindSetCallbacksDestroy) {
 
     ITarselService* service = Lib().create();
     ASSERT_NE(service, nullptr);
-    LogSink sink;
+    // The log callback is process-wide and outlives this service: the sink must too.
+    static LogSink sink;
     service->SetLogCallback(&LogSink::On, &sink);
     service->SetFrameCallback(&IgnoreFrames, &sink);
     EXPECT_FALSE(service->IsWindowValid());
@@ -92,6 +93,50 @@ TEST(HostAbi, CreateBindSetCallbacksDestroy) {
         {1, "[tarsel_api] TarselService instance destroyed"},
     };
     EXPECT_EQ(sink.lines, expected);
+    ITarselService* quiet = Lib().create();
+    ASSERT_NE(quiet, nullptr);
+    quiet->SetLogCallback(nullptr, nullptr);
+    Lib().destroy(quiet);
+}
+
+struct Screenshot {
+    int code = 1;
+    int width = 0;
+    int height = 0;
+    size_t length = 0;
+    std::string message;
+    static void On(const char* base64, int width, int height, int code, const char* message,
+                   void* self) {
+        auto* shot = static_cast<Screenshot*>(self);
+        shot->code = code;
+        shot->width = width;
+        shot->height = height;
+        shot->length = base64 != nullptr ? std::string(base64).size() : 0;
+        shot->message = message != nullptr ? message : "";
+    }
+};
+
+TEST(HostAbi, ScreenshotOfARealWindow) {
+    ASSERT_NE(Lib().create, nullptr);
+    TestDisplay display;
+    ASSERT_TRUE(display.Ok());
+    TestWindow game(display, 10, 10, 640, 360, 0x00FF00);
+    ITarselService* service = Lib().create();
+    ASSERT_NE(service, nullptr);
+    Screenshot before;
+    service->CaptureScreenAsync(320, &Screenshot::On, &before);
+    EXPECT_EQ(before.code, -1);
+    EXPECT_EQ(before.message, "Service not initialized");
+    ASSERT_TRUE(service->Init(game.Handle()));
+    game.Focus();
+    Screenshot shot;
+    service->CaptureScreenAsync(320, &Screenshot::On, &shot);
+    EXPECT_EQ(shot.code, 0);
+    EXPECT_EQ(shot.width, 640);
+    EXPECT_EQ(shot.height, 360);
+    EXPECT_GT(shot.length, 100u);
+    EXPECT_EQ(shot.length % 4, 0u);
+    Lib().destroy(service);
 }
 
 }  // namespace
