@@ -41,24 +41,32 @@ CapturedFrame ResizeToFit(const CapturedFrame& frame, int32_t maxSize) {
 }
 
 CapturedFrame ResizeFrame(const CapturedFrame& frame, int32_t targetWidth, int32_t targetHeight) {
-    if (!HasPicture(frame) || targetWidth <= 0 || targetHeight <= 0) return CapturedFrame();
+    if (!HasPicture(frame) || !IsComplete(frame)) return CapturedFrame();
+    return ResizePixels(frame.pixels.data(), frame.width, frame.height,
+                        static_cast<size_t>(frame.width) * static_cast<size_t>(frame.channels),
+                        frame.channels, targetWidth, targetHeight);
+}
+
+CapturedFrame ResizePixels(const uint8_t* pixels, int32_t width, int32_t height, size_t stride,
+                           int32_t channels, int32_t targetWidth, int32_t targetHeight) {
+    if (pixels == nullptr || width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0) {
+        return CapturedFrame();
+    }
     stbir_pixel_layout layout;
-    switch (frame.channels) {
+    switch (channels) {
         case 1: layout = STBIR_1CHANNEL; break;
         case 3: layout = STBIR_RGB; break;
         case 4: layout = STBIR_RGBA; break;
         default: return CapturedFrame();
     }
-    if (!IsComplete(frame)) return CapturedFrame();
     CapturedFrame out;
-    out.pixels.assign(ByteCount(targetWidth, targetHeight, frame.channels), 0);
+    out.pixels.assign(ByteCount(targetWidth, targetHeight, channels), 0);
     out.width = targetWidth;
     out.height = targetHeight;
-    out.channels = frame.channels;
+    out.channels = channels;
     // A failed resize leaves the output black, which callers accept.
-    stbir_resize_uint8_linear(frame.pixels.data(), frame.width, frame.height,
-                              frame.width * frame.channels, out.pixels.data(), targetWidth,
-                              targetHeight, targetWidth * frame.channels, layout);
+    stbir_resize_uint8_linear(pixels, width, height, static_cast<int>(stride), out.pixels.data(),
+                              targetWidth, targetHeight, targetWidth * channels, layout);
     return out;
 }
 

@@ -17,6 +17,9 @@ namespace tarsel {
 CapturedFrame ResizeToFit(const CapturedFrame& frame, int32_t maxSize);
 // Exactly targetWidth x targetHeight; 1, 3 or 4 channels.
 CapturedFrame ResizeFrame(const CapturedFrame& frame, int32_t targetWidth, int32_t targetHeight);
+// ResizeFrame of a region of a larger picture: rows stride bytes apart.
+CapturedFrame ResizePixels(const uint8_t* pixels, int32_t width, int32_t height, size_t stride,
+                           int32_t channels, int32_t targetWidth, int32_t targetHeight);
 // Swaps the first and third byte of every pixel of a 3-channel frame.
 void ConvertBgrToRgb(CapturedFrame& frame);
 // Base64 of a quality-90 JPEG of a blue, green, red frame; the frame is left as
