@@ -6,6 +6,15 @@
 #include "service/tarsel_service.h"
 #include "tarsel/tarsel.h"
 
+namespace {
+
+void DeleteService(tarsel::TarselService* service) {
+    delete service;
+    tarsel::Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] TarselService instance destroyed");
+}
+
+}  // namespace
+
 extern "C" TARSEL_EXPORT ITarselService* TARSEL_CALL CreateTarselService() {
     using tarsel::Logger;
     Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] CreateTarselService called");
@@ -26,9 +35,11 @@ extern "C" TARSEL_EXPORT ITarselService* TARSEL_CALL CreateTarselService() {
 }
 
 extern "C" TARSEL_EXPORT void TARSEL_CALL DestroyTarselService(ITarselService* service) {
-    using tarsel::Logger;
-    Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] DestroyTarselService called");
+    tarsel::Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] DestroyTarselService called");
     if (service == nullptr) return;
-    delete service;
-    Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] TarselService instance destroyed");
+    // Every ITarselService this library hands out is a TarselService.
+    auto* own = static_cast<tarsel::TarselService*>(service);
+    // Called from inside a callback on the service's own worker, the object is
+    // freed by that worker once the callback has returned.
+    if (own->PrepareDestroy(&DeleteService)) DeleteService(own);
 }

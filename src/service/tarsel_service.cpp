@@ -1,8 +1,8 @@
+// Construction, binding, callbacks and the plain accessors.
 #include "service/tarsel_service.h"
 
-#include <sstream>
-
 #include "capture/screenshot.h"
+#include "classifier/scene_classifier.h"
 #include "log/handle_text.h"
 #include "log/logger.h"
 #include "service/frames_json.h"
@@ -43,8 +43,14 @@ bool TarselService::Init(HWND hWnd) {
 
 void TarselService::Shutdown() {
     StopSceneMonitor();
+    // Stopped from inside a callback on the worker, the pass in progress ends
+    // without touching the capturer or the classifier again.
     m_capturer.reset();
-    m_frameHistory.clear();
+    m_classifier.reset();
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+        m_frameHistory.clear();
+    }
     m_initialized = false;
     Log(INFO, "[TarselService] 已关闭");
 }
@@ -53,47 +59,13 @@ void TarselService::CaptureScreenAsync(int maxSize, ScreenshotCallback callback,
     TakeScreenshot(m_capturer.get(), m_initialized, maxSize, callback, userData);
 }
 
-bool TarselService::StartSceneMonitor(const char* modelPath, int interval, int historySize,
-                                      int forwardWindows, int backwardWindows) {
-    if (!m_initialized) {
-        Log(ERROR, "[TarselService] 未初始化，请先调用 Init()");
-        return false;
-    }
-    if (m_running.load()) {
-        Log(WARN, "[TarselService] 场景监测已经在运行中");
-        return false;
-    }
-    m_modelPath = modelPath != nullptr ? modelPath : "";
-    m_interval.store(interval);
-    m_historySize = historySize;
-    m_forwardWindows.store(forwardWindows);
-    m_backwardWindows.store(backwardWindows);
-    Log(ERROR, "[TarselService] 模型加载失败: this build has no scene classifier");
-    return false;
-}
-
-void TarselService::StopSceneMonitor() {
-    if (!m_running.exchange(false)) return;
-    if (m_monitorThread.joinable()) m_monitorThread.join();
-    m_frameHistory.clear();
-    Log(INFO, "[TarselService] 场景监测已停止");
-}
-
 bool TarselService::IsSceneMonitorRunning() {
     return m_running.load();
 }
 
-void TarselService::OnUserStartSpeaking() {}
-
-void TarselService::OnUserStopSpeaking(const char*) {}
-
-const char* TarselService::GetPendingFrames() {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    m_pendingFramesJson = FramesToJson({});
-    return m_pendingFramesJson.c_str();
-}
-
 void TarselService::SetFrameCallback(FrameBatchCallback callback, void* userData) {
+    // Waits for a delivery in progress on another thread; a callback that calls
+    // this on the worker re-enters freely.
     std::lock_guard<std::recursive_mutex> lock(m_frameCallbackMutex);
     m_hostFrameCallback = callback;
     m_hostFrameUserData = userData;
@@ -114,10 +86,15 @@ void TarselService::DeliverFrames(int classId, const std::vector<stPicData>& fra
     std::lock_guard<std::recursive_mutex> lock(m_frameCallbackMutex);
     // A local copy: the callback may replace m_frameCallback while it runs.
     FrameCallback callback = m_frameCallback;
-    if (callback) callback(classId, frames);
+    if (!callback) return;
+    try {
+        callback(classId, frames);
+    } catch (const std::exception&) {
+        throw;  // the monitor loop logs it as a failure of the pass
+    } catch (...) {
+        Log(ERROR, "[TarselService] 帧回调抛出未知异常");
+    }
 }
-
-void TarselService::ResetBossState() {}
 
 void TarselService::SetCaptureInterval(int seconds) {
     m_interval.store(seconds);
@@ -140,7 +117,6 @@ int TarselService::GetBossState() {
 }
 
 size_t TarselService::GetFrameCount() {
-    // Only the lifecycle thread resizes the ring, and never while the host asks.
     std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
     return m_frameHistory.size();
 }
@@ -164,6 +140,30 @@ std::string TarselService::GetModelPath() const {
 std::string TarselService::GetResolution() const {
     std::lock_guard<std::mutex> lock(m_resolutionMutex);
     return m_resolution;
+}
+
+void TarselService::SetResolution(const std::string& resolution) {
+    std::lock_guard<std::mutex> lock(m_resolutionMutex);
+    m_resolution = resolution;
+}
+
+void TarselService::SetConfigFetcher(ConfigFetcher fetcher) {
+    m_configFetcher = std::move(fetcher);
+}
+
+uint32_t TarselService::GetFramesWritten() {
+    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    return m_frameCount;
+}
+
+std::vector<stPicData> TarselService::GetHistorySnapshot() {
+    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    return m_frameHistory;
+}
+
+std::vector<stPicData> TarselService::GetVoiceFramesSnapshot() {
+    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    return m_voiceFrames;
 }
 
 }  // namespace tarsel

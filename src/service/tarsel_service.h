@@ -5,6 +5,7 @@
 #define TARSEL_SERVICE_TARSEL_SERVICE_H
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,8 @@
 #include "tarsel/tarsel.h"
 
 namespace tarsel {
+
+class SceneClassifier;
 
 enum BossState : int32_t { IDLE = 0, SENDING = 1, WAITING_RESPONSE = 2 };
 
@@ -52,9 +55,34 @@ public:
     bool IsWindowForeground() override;
     void SetLogCallback(LogCallback callback, void* userData) override;
 
-    // Read by tests and by the configuration apply.
+    // Destruction as the export asks for it. On the service's own worker
+    // thread (inside a host callback) the object cannot be freed under the
+    // running pass: it is marked, and the worker frees it when it has unwound.
+    // Returns true when the object may be deleted now; otherwise the worker
+    // calls destroy(this) as its very last act.
+    using Destroyer = void (*)(TarselService*);
+    bool PrepareDestroy(Destroyer destroy);
+
+    // The steps of a monitor pass, public so tests can drive them with
+    // hand-made records. Worker thread only.
+    void PushFrame(const stPicData& frame);
+    void CheckSceneSwitch(const stPicData& frame);
+    void CollectVoiceFrame(const stPicData& frame);
+    std::vector<stPicData> CopyPendingFrames();
+    // Marks a frame as kept, as the loop does after the two steps above.
+    void SetCurrentClassId(int32_t classId) { m_currentClassId.store(classId); }
+    uint32_t GetFramesWritten();
+    std::vector<stPicData> GetHistorySnapshot();
+    std::vector<stPicData> GetVoiceFramesSnapshot();
+
+    // Replaces the configuration fetch of every start (tests, the demo's
+    // offline mode). Called on the starting thread after the first log line.
+    using ConfigFetcher = std::function<void(TarselService&)>;
+    void SetConfigFetcher(ConfigFetcher fetcher);
+
     std::string GetModelPath() const;
     std::string GetResolution() const;
+    void SetResolution(const std::string& resolution);
     int GetCaptureInterval() const { return m_interval.load(); }
     int GetForwardWindows() const { return m_forwardWindows.load(); }
     int GetBackwardWindows() const { return m_backwardWindows.load(); }
@@ -62,17 +90,33 @@ public:
 
 private:
     using FrameCallback = std::function<void(int, const std::vector<stPicData>&)>;
+    enum class PassEnd { kSkipped, kCaptureFailed, kDropped, kDone };
 
-    void StopAndRelease();
-    // Calls the internal frame callback with no lock of ours held but its own.
+    // Monitor loop (monitor_loop.cpp).
+    void WorkerMain();
+    void MonitorLoop();
+    PassEnd RunPass();
+    PassEnd ProcessFrame();
+    void Pace(PassEnd end, std::chrono::steady_clock::time_point start);
+    void SleepFor(std::chrono::milliseconds duration);
+
+    // Start and stop (scene_monitor.cpp).
+    void FetchRemoteConfig();
+    bool IsWorkerThread() const;
+    void JoinFinishedWorker();
+    void WakeWorker();
+    void ReleaseMonitorState();
+
+    // Calls the internal frame callback; no lock of ours held but its own.
     void DeliverFrames(int classId, const std::vector<stPicData>& frames);
 
     std::unique_ptr<ScreenCapturer> m_capturer;
+    std::unique_ptr<SceneClassifier> m_classifier;
     std::unique_ptr<RemoteConfigClient> m_configClient;
     bool m_initialized = false;
     std::string m_modelPath;
     // The tuning values are written by host setters and the configuration
-    // thread while the worker reads them.
+    // thread while the worker reads them; each use reads them once.
     std::atomic<int32_t> m_interval{5};
     int32_t m_historySize = 15;
     std::atomic<int32_t> m_forwardWindows{5};
@@ -81,8 +125,8 @@ private:
     std::string m_resolution;
     std::vector<stPicData> m_frameHistory;
     uint32_t m_frameCount = 0;
-    // Recursive: a host log callback may call back into the service from a line
-    // written under it.
+    // Recursive: lines are logged under it, and a host log callback may call
+    // back into the service on the same thread.
     std::recursive_mutex m_historyMutex;
     std::atomic<bool> m_running{false};
     std::thread m_monitorThread;
@@ -99,8 +143,19 @@ private:
     FrameCallback m_frameCallback;
     FrameBatchCallback m_hostFrameCallback = nullptr;
     void* m_hostFrameUserData = nullptr;
-    std::mutex m_pendingMutex;
+    // Serialises GetPendingFrames across host threads (recursive: it logs).
+    std::recursive_mutex m_pendingMutex;
     std::string m_pendingFramesJson;
+
+    // The worker's sleeps wait on this so a stop wakes them at once.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wakeCv;
+    std::atomic<std::thread::id> m_workerId{};
+    // Set on the worker when a host callback stopped or destroyed the service
+    // from inside it; the worker then finishes the stop itself.
+    bool m_stopFromWorker = false;
+    Destroyer m_deferredDestroy = nullptr;
+    ConfigFetcher m_configFetcher;
 };
 
 }  // namespace tarsel
