@@ -1,6 +1,7 @@
 // Monitoring end to end: a real window, the real capture, the colour model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -96,8 +97,10 @@ TEST_F(MonitorEndToEnd, PaintingTheWindowRedDeliversTheBossSequence) {
     TestWindow game(m_display, 20, 20, 320, 240, kBlue);
     game.Focus();
     ASSERT_TRUE(m_service.Init(game.Handle()));
-    ASSERT_TRUE(m_service.StartSceneMonitor(tarsel_test::ColourModel().c_str(), 0, 6, 3, 2));
-    ASSERT_TRUE(WaitUntil([&] { return Written() >= 3; }));
+    // One pass a second: the ring of 15 cannot wrap before the switch, so the
+    // switching frame is the forward batch's last entry.
+    ASSERT_TRUE(m_service.StartSceneMonitor(tarsel_test::ColourModel().c_str(), 1, 15, 3, 2));
+    ASSERT_TRUE(WaitUntil([&] { return Written() >= 2; }));
     game.Fill(kRed);
     ASSERT_TRUE(WaitUntil([&] { return m_service.GetBossState() == tarsel::WAITING_RESPONSE; }));
     m_service.StopSceneMonitor();
@@ -106,18 +109,13 @@ TEST_F(MonitorEndToEnd, PaintingTheWindowRedDeliversTheBossSequence) {
     ASSERT_EQ(texts.size(), 3u);
     const auto forward = tarsel_test::ParseFrames(texts[0]);
     ASSERT_EQ(forward.size(), 3u);
-    // The switching frame is the forward batch's last entry unless the ring
-    // wrapped in between; it is red and class 1 either way.
-    size_t red = 0;
-    for (const auto& frame : forward) {
-        if (frame.classId == 1) {
-            ++red;
-            EXPECT_EQ(CentreColour(frame.base64), kRed);
-        } else {
-            EXPECT_EQ(CentreColour(frame.base64), kBlue);
-        }
+    for (size_t i = 0; i + 1 < forward.size(); ++i) {
+        EXPECT_EQ(forward[i].classId, 0u);
+        EXPECT_EQ(CentreColour(forward[i].base64), kBlue);
+        EXPECT_LT(forward[i].timestamp, forward[i + 1].timestamp);
     }
-    EXPECT_EQ(red, 1u);
+    EXPECT_EQ(forward.back().classId, 1u);
+    EXPECT_EQ(CentreColour(forward.back().base64), kRed);
     uint64_t last = 0;
     for (size_t i = 1; i < texts.size(); ++i) {
         const auto single = tarsel_test::ParseFrames(texts[i]);
@@ -127,10 +125,8 @@ TEST_F(MonitorEndToEnd, PaintingTheWindowRedDeliversTheBossSequence) {
         EXPECT_GE(single[0].timestamp, last);
         last = single[0].timestamp;
     }
-    const auto firstBackward = tarsel_test::ParseFrames(texts[1])[0];
-    bool inForward = false;
-    for (const auto& frame : forward) inForward |= frame.timestamp == firstBackward.timestamp;
-    EXPECT_TRUE(inForward) << "the switching frame is sent in the batch and again first";
+    // The switching frame is sent in the batch and again as the first single frame.
+    EXPECT_EQ(tarsel_test::ParseFrames(texts[1])[0].timestamp, forward.back().timestamp);
     EXPECT_EQ(m_service.GetCurrentClassId(), 1);
 }
 
@@ -140,19 +136,21 @@ TEST_F(MonitorEndToEnd, SpeechFramesArePulledAsJson) {
     ASSERT_TRUE(m_service.Init(game.Handle()));
     LogCapture log;
     ASSERT_TRUE(m_service.StartSceneMonitor(tarsel_test::ColourModel().c_str(), 0, 8, 4, 3));
-    ASSERT_TRUE(WaitUntil([&] { return Written() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Written() >= 8; }));  // a full ring
     m_service.OnUserStartSpeaking();
     const uint32_t atStart = Written();
     ASSERT_TRUE(WaitUntil([&] { return Written() >= atStart + 2; }));
+    uint64_t newestBeforeStop = 0;
+    for (const auto& slot : m_service.GetHistorySnapshot()) {
+        newestBeforeStop = std::max(newestBeforeStop, slot.timestamp);
+    }
     m_service.OnUserStopSpeaking("打开地图");
-    const uint64_t stoppedAt = static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::system_clock::now().time_since_epoch()).count());
     ASSERT_TRUE(WaitUntil([&] { return log.Contains("[TarselService] 语音帧收集完成"); }));
     const auto pending = tarsel_test::ParseFrames(m_service.GetPendingFrames());
     ASSERT_EQ(pending.size(), 4u);
     for (size_t i = 1; i < pending.size(); ++i) {
-        EXPECT_GE(pending[i].timestamp, stoppedAt);  // the three frames kept after the stop
+        // The three frames kept after the stop, pushed after that snapshot.
+        EXPECT_GE(pending[i].timestamp, newestBeforeStop);
         EXPECT_EQ(CentreColour(pending[i].base64), kBlue);
     }
     EXPECT_TRUE(log.Contains("[TarselService] 复制图片队列，共 8 张"));

@@ -1,0 +1,53 @@
+// The substitute configuration server tool, run by a test.
+#ifndef TARSEL_TESTS_CONFIG_SERVER_H
+#define TARSEL_TESTS_CONFIG_SERVER_H
+
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+
+namespace tarsel_test {
+
+struct SeenRequest {
+    std::string listener;  // "https", "http" or "proxy"
+    std::string method;
+    std::string path;
+    std::string version;
+    std::string connect;  // the CONNECT target, for the proxy
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+class ConfigServer {
+public:
+    ConfigServer();
+    ~ConfigServer();
+
+    bool Start();
+    void Stop() { m_process.Stop(); }
+    // The answer of every following request.
+    void Answer(int status, const std::string& body, double delaySeconds = 0);
+    void AnswerWithBodySize(int status, size_t bodySize);
+
+    int HttpsPort() const { return m_https; }
+    int HttpPort() const { return m_http; }
+    int ProxyPort() const { return m_proxy; }
+    std::string HttpsUrl(const std::string& path) const;
+    std::string HttpUrl(const std::string& path) const;
+    std::string ProxyUrl() const;
+    std::vector<SeenRequest> Requests() const;
+    const std::string& Error() const { return m_error; }
+
+private:
+    void WriteAnswer(const std::string& json);
+    ChildProcess m_process;
+    std::string m_dir;
+    std::string m_error;
+    int m_https = 0;
+    int m_http = 0;
+    int m_proxy = 0;
+};
+
+}  // namespace tarsel_test
+
+#endif  // TARSEL_TESTS_CONFIG_SERVER_H
