@@ -111,11 +111,6 @@ bool TarselService::PrepareDestroy(Destroyer destroy) {
     return false;
 }
 
-void TarselService::FetchRemoteConfig() {
-    Log(INFO, "[TarselService] 正在从后台获取配置...");
-    if (m_configFetcher) m_configFetcher(*this);
-}
-
 bool TarselService::IsWorkerThread() const {
     return m_workerId.load() == std::this_thread::get_id();
 }

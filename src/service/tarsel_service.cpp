@@ -17,11 +17,20 @@ void Log(int level, const std::string& text) {
 
 }  // namespace
 
-TarselService::TarselService() : m_configClient(std::make_unique<RemoteConfigClient>()) {}
+TarselService::TarselService()
+    : m_configClient(std::make_unique<RemoteConfigClient>()), m_liveness(std::make_shared<Liveness>()) {
+    m_liveness->service = this;
+}
 
 TarselService::~TarselService() {
+    {
+        // Waits for an apply in progress; later answers find no service.
+        std::lock_guard<std::recursive_mutex> lock(m_liveness->mutex);
+        m_liveness->service = nullptr;
+    }
     // This class's own Shutdown, not a further override's.
     TarselService::Shutdown();
+    // m_configClient, destroyed with the members, cancels and joins the fetches.
 }
 
 bool TarselService::Init(HWND hWnd) {

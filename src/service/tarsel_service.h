@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "capture/screen_capturer.h"
+#include "config/remote_config.h"
 #include "config/remote_config_client.h"
 #include "service/pic_data.h"
 #include "tarsel/tarsel.h"
@@ -74,6 +75,9 @@ public:
     uint32_t GetFramesWritten();
     std::vector<stPicData> GetHistorySnapshot();
     std::vector<stPicData> GetVoiceFramesSnapshot();
+
+    // Applies a configuration answer (the fetch thread's callback).
+    void ApplyRemoteConfig(const RemoteConfig& config);
 
     // Replaces the configuration fetch of every start (tests, the demo's
     // offline mode). Called on the starting thread after the first log line.
@@ -156,6 +160,15 @@ private:
     bool m_stopFromWorker = false;
     Destroyer m_deferredDestroy = nullptr;
     ConfigFetcher m_configFetcher;
+
+    // What a fetch thread holds of the service: cleared first by the
+    // destructor, under the lock every apply holds, so no answer is applied to
+    // a destroyed service.
+    struct Liveness {
+        std::recursive_mutex mutex;
+        TarselService* service = nullptr;
+    };
+    std::shared_ptr<Liveness> m_liveness;
 };
 
 }  // namespace tarsel

@@ -4,6 +4,7 @@
 #define TARSEL_TESTS_LOG_CAPTURE_H
 
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,10 @@ struct LogLine {
         return level == other.level && message == other.message;
     }
 };
+
+inline std::ostream& operator<<(std::ostream& out, const LogLine& line) {
+    return out << "{" << line.level << ", \"" << line.message << "\"}";
+}
 
 class LogCapture {
 public:
