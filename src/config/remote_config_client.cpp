@@ -63,6 +63,11 @@ public:
         for (const auto& fetch : m_fetches) fetch->cancel.Cancel();
         const auto deadline = std::chrono::steady_clock::now() + kCancelWait;
         for (const auto& fetch : m_fetches) {
+            if (fetch->thread.get_id() == std::this_thread::get_id()) {
+                // Destroyed from inside this fetch's own callback.
+                fetch->thread.detach();
+                continue;
+            }
             std::unique_lock<std::mutex> wait(fetch->mutex);
             const bool done = fetch->finishedCv.wait_until(wait, deadline, [&] { return fetch->finished; });
             wait.unlock();

@@ -36,7 +36,7 @@ void TarselService::CheckSceneSwitch(const stPicData& frame) {
 
             std::vector<stPicData> batch;
             {
-                std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+                std::lock_guard<std::mutex> lock(m_historyMutex);
                 for (const stPicData& slot : m_frameHistory) {
                     if (!slot.base64.empty()) batch.push_back(slot);
                 }
@@ -67,9 +67,12 @@ void TarselService::CheckSceneSwitch(const stPicData& frame) {
 }
 
 void TarselService::ResetBossState() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
-    m_bossState.store(IDLE);
-    Log(INFO, "[TarselService] Boss场景状态重置为 IDLE");
+    {
+        std::lock_guard<std::mutex> lock(m_historyMutex);
+        m_bossState.store(IDLE);
+        m_orderedLog.Add(INFO, "[TarselService] Boss场景状态重置为 IDLE");
+    }
+    FlushLines();
 }
 
 }  // namespace tarsel

@@ -137,7 +137,7 @@ void TarselService::SleepFor(std::chrono::milliseconds duration) {
 }
 
 void TarselService::PushFrame(const stPicData& frame) {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     if (m_frameHistory.empty()) return;
     stPicData& slot = m_frameHistory[static_cast<uint64_t>(m_frameCount) % m_frameHistory.size()];
     slot.base64.assign(frame.base64);  // reuses the slot's buffer

@@ -1,5 +1,6 @@
 // Each start asks the configuration server for the tuning values; the answer
 // is applied on the fetch thread whenever it arrives.
+#include <functional>
 #include <sstream>
 
 #include "config/config_servers.h"
@@ -29,26 +30,37 @@ void TarselService::FetchRemoteConfig() {
     text << "[TarselService] server_mode=" << mode << ", configUrl=" << url;
     Log(INFO, text.str());
     std::shared_ptr<Liveness> liveness = m_liveness;
-    m_configClient->FetchAsync(url, [liveness](const RemoteConfig& config) {
-        std::lock_guard<std::recursive_mutex> lock(liveness->mutex);
-        if (liveness->service != nullptr) liveness->service->ApplyRemoteConfig(config);
-    });
+    m_configClient->FetchAsync(url, [liveness](const RemoteConfig& config) { ApplyTo(*liveness, config); });
 }
 
 void TarselService::ApplyRemoteConfig(const RemoteConfig& config) {
+    ApplyTo(*m_liveness, config);
+}
+
+void TarselService::ApplyTo(Liveness& liveness, const RemoteConfig& config) {
+    std::lock_guard<std::recursive_mutex> lock(liveness.mutex);
+    if (liveness.service == nullptr) return;
     if (!config.valid) {
         Log(ERROR, "[TarselService] 配置获取失败，使用默认配置");
         return;
     }
-    m_interval.store(config.interval);
-    Log(INFO, "[TarselService] 更新配置 interval=" + std::to_string(config.interval));
-    SetResolution(config.resolution);
-    Log(INFO, "[TarselService] 更新配置 resolution=" + config.resolution);
-    m_forwardWindows.store(config.forwardWindows);
-    Log(INFO, "[TarselService] 更新配置 forward_windows=" + std::to_string(config.forwardWindows));
-    m_backwardWindows.store(config.backwardWindows);
-    Log(INFO, "[TarselService] 更新配置 backward_windows=" + std::to_string(config.backwardWindows));
-    Log(INFO, "[TarselService] 远程配置获取成功");
+    // Each step re-reads the service: the previous line's host callback may
+    // have destroyed it (the destructor clears the pointer first).
+    const auto step = [&liveness](const std::function<void(TarselService&)>& apply,
+                                  const std::string& line) {
+        if (liveness.service == nullptr) return;
+        apply(*liveness.service);
+        Log(INFO, line);
+    };
+    step([&](TarselService& s) { s.m_interval.store(config.interval); },
+         "[TarselService] 更新配置 interval=" + std::to_string(config.interval));
+    step([&](TarselService& s) { s.SetResolution(config.resolution); },
+         "[TarselService] 更新配置 resolution=" + config.resolution);
+    step([&](TarselService& s) { s.m_forwardWindows.store(config.forwardWindows); },
+         "[TarselService] 更新配置 forward_windows=" + std::to_string(config.forwardWindows));
+    step([&](TarselService& s) { s.m_backwardWindows.store(config.backwardWindows); },
+         "[TarselService] 更新配置 backward_windows=" + std::to_string(config.backwardWindows));
+    step([](TarselService&) {}, "[TarselService] 远程配置获取成功");
 }
 
 }  // namespace tarsel

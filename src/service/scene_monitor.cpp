@@ -74,7 +74,7 @@ bool TarselService::StartSceneMonitor(const char* modelPath, int interval, int h
         return false;
     }
     {
-        std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+        std::lock_guard<std::mutex> lock(m_historyMutex);
         m_frameHistory.assign(static_cast<size_t>(m_historySize), stPicData());
     }
     m_running.exchange(true);
@@ -105,10 +105,31 @@ void TarselService::StopSceneMonitor() {
 }
 
 bool TarselService::PrepareDestroy(Destroyer destroy) {
-    if (!IsWorkerThread()) return true;
-    m_deferredDestroy = destroy;
-    StopSceneMonitor();
-    return false;
+    if (IsWorkerThread()) {
+        m_deferredDestroy = destroy;
+        StopSceneMonitor();
+        return false;
+    }
+    if (m_orderedLog.IsWritingThread()) {
+        // Inside a log callback of an operation still on this thread's stack.
+        m_deferredDestroy = destroy;
+        m_destroyOnThread.store(std::this_thread::get_id());
+        return false;
+    }
+    return true;
+}
+
+void TarselService::FlushLines() {
+    m_orderedLog.Flush();
+    if (m_destroyOnThread.load() != std::this_thread::get_id() || m_orderedLog.IsWritingThread()) {
+        return;
+    }
+    // The outermost operation on this thread, with its lines written: nothing
+    // touches the object after this.
+    m_destroyOnThread.store(std::thread::id());
+    Destroyer destroy = m_deferredDestroy;
+    m_deferredDestroy = nullptr;
+    destroy(this);
 }
 
 bool TarselService::IsWorkerThread() const {
@@ -127,7 +148,7 @@ void TarselService::WakeWorker() {
 
 void TarselService::ReleaseMonitorState() {
     m_classifier.reset();
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     m_frameHistory.clear();
 }
 

@@ -57,7 +57,7 @@ void TarselService::Shutdown() {
     m_capturer.reset();
     m_classifier.reset();
     {
-        std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+        std::lock_guard<std::mutex> lock(m_historyMutex);
         m_frameHistory.clear();
     }
     m_initialized = false;
@@ -126,7 +126,7 @@ int TarselService::GetBossState() {
 }
 
 size_t TarselService::GetFrameCount() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     return m_frameHistory.size();
 }
 
@@ -161,17 +161,17 @@ void TarselService::SetConfigFetcher(ConfigFetcher fetcher) {
 }
 
 uint32_t TarselService::GetFramesWritten() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     return m_frameCount;
 }
 
 std::vector<stPicData> TarselService::GetHistorySnapshot() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     return m_frameHistory;
 }
 
 std::vector<stPicData> TarselService::GetVoiceFramesSnapshot() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     return m_voiceFrames;
 }
 

@@ -17,6 +17,7 @@
 #include "capture/screen_capturer.h"
 #include "config/remote_config.h"
 #include "config/remote_config_client.h"
+#include "service/ordered_log.h"
 #include "service/pic_data.h"
 #include "tarsel/tarsel.h"
 
@@ -69,6 +70,7 @@ public:
     void PushFrame(const stPicData& frame);
     void CheckSceneSwitch(const stPicData& frame);
     void CollectVoiceFrame(const stPicData& frame);
+    // CopyPendingFrames writes its line before returning.
     std::vector<stPicData> CopyPendingFrames();
     // Marks a frame as kept, as the loop does after the two steps above.
     void SetCurrentClassId(int32_t classId) { m_currentClassId.store(classId); }
@@ -114,6 +116,13 @@ private:
     // Calls the internal frame callback; no lock of ours held but its own.
     void DeliverFrames(int classId, const std::vector<stPicData>& frames);
 
+    // Voice windows (voice_windows.cpp): the copy that queues its line.
+    std::vector<stPicData> CopyPendingFramesQueued();
+    // Writes the lines queued under m_historyMutex. The last act of every
+    // operation that queues: a host callback reached from here may have asked
+    // for this object's destruction, which then happens here.
+    void FlushLines();
+
     std::unique_ptr<ScreenCapturer> m_capturer;
     std::unique_ptr<SceneClassifier> m_classifier;
     std::unique_ptr<RemoteConfigClient> m_configClient;
@@ -129,9 +138,9 @@ private:
     std::string m_resolution;
     std::vector<stPicData> m_frameHistory;
     uint32_t m_frameCount = 0;
-    // Recursive: lines are logged under it, and a host log callback may call
-    // back into the service on the same thread.
-    std::recursive_mutex m_historyMutex;
+    // Lines of the sections it guards are queued under it and written after
+    // it, so it is never held while the host is called.
+    std::mutex m_historyMutex;
     std::atomic<bool> m_running{false};
     std::thread m_monitorThread;
     std::atomic<int32_t> m_currentClassId{-1};
@@ -147,18 +156,22 @@ private:
     FrameCallback m_frameCallback;
     FrameBatchCallback m_hostFrameCallback = nullptr;
     void* m_hostFrameUserData = nullptr;
-    // Serialises GetPendingFrames across host threads (recursive: it logs).
-    std::recursive_mutex m_pendingMutex;
+    // Serialises GetPendingFrames across host threads.
+    std::mutex m_pendingMutex;
     std::string m_pendingFramesJson;
 
     // The worker's sleeps wait on this so a stop wakes them at once.
     std::mutex m_wakeMutex;
     std::condition_variable m_wakeCv;
     std::atomic<std::thread::id> m_workerId{};
+    OrderedLog m_orderedLog;
     // Set on the worker when a host callback stopped or destroyed the service
     // from inside it; the worker then finishes the stop itself.
     bool m_stopFromWorker = false;
     Destroyer m_deferredDestroy = nullptr;
+    // A destruction asked for from a log callback on a host thread that is
+    // writing queued lines: done by that thread once it has written them.
+    std::atomic<std::thread::id> m_destroyOnThread{};
     ConfigFetcher m_configFetcher;
 
     // What a fetch thread holds of the service: cleared first by the
@@ -168,6 +181,8 @@ private:
         std::recursive_mutex mutex;
         TarselService* service = nullptr;
     };
+    // Re-reads the service after every line: a log callback may destroy it.
+    static void ApplyTo(Liveness& liveness, const RemoteConfig& config);
     std::shared_ptr<Liveness> m_liveness;
 };
 

@@ -19,43 +19,52 @@ void Log(int level, const std::string& text) {
 }  // namespace
 
 void TarselService::OnUserStartSpeaking() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
-    m_isSpeaking.exchange(true);
-    m_voiceSnapshotTaken.store(false);
-    m_voiceBackwardRemaining.store(0);
-    m_voiceFrames.clear();
-    std::ostringstream text;
-    text << "[TarselService] 用户开始说话，forward帧索引: " << static_cast<int32_t>(m_frameCount);
-    Log(INFO, text.str());
+    {
+        std::lock_guard<std::mutex> lock(m_historyMutex);
+        m_isSpeaking.exchange(true);
+        m_voiceSnapshotTaken.store(false);
+        m_voiceBackwardRemaining.store(0);
+        m_voiceFrames.clear();
+        std::ostringstream text;
+        text << "[TarselService] 用户开始说话，forward帧索引: " << static_cast<int32_t>(m_frameCount);
+        m_orderedLog.Add(INFO, text.str());
+    }
+    FlushLines();
 }
 
 void TarselService::OnUserStopSpeaking(const char* text) {
     // The recognised text is accepted for the host's sake; frames do not use it.
     (void)text;
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
-    m_isSpeaking.exchange(false);
-    const int32_t backward = m_backwardWindows.load();
-    m_voiceBackwardRemaining.store(backward);
-    std::ostringstream line;
-    line << "[TarselService] 用户结束说话，将收集 " << backward << " 帧后续图片";
-    Log(INFO, line.str());
+    {
+        std::lock_guard<std::mutex> lock(m_historyMutex);
+        m_isSpeaking.exchange(false);
+        const int32_t backward = m_backwardWindows.load();
+        m_voiceBackwardRemaining.store(backward);
+        std::ostringstream line;
+        line << "[TarselService] 用户结束说话，将收集 " << backward << " 帧后续图片";
+        m_orderedLog.Add(INFO, line.str());
+    }
+    FlushLines();
 }
 
 void TarselService::CollectVoiceFrame(const stPicData& frame) {
     if (!m_isSpeaking.load() && m_voiceBackwardRemaining.load() <= 0) return;
     if (!m_voiceSnapshotTaken.load() && !m_isSpeaking.load()) {
-        std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
-        m_voiceFrames.clear();
-        for (const stPicData& slot : m_frameHistory) {
-            if (!slot.base64.empty()) m_voiceFrames.push_back(slot);
+        {
+            std::lock_guard<std::mutex> lock(m_historyMutex);
+            m_voiceFrames.clear();
+            for (const stPicData& slot : m_frameHistory) {
+                if (!slot.base64.empty()) m_voiceFrames.push_back(slot);
+            }
+            m_voiceSnapshotTaken.store(true);
+            std::ostringstream text;
+            text << "[TarselService] 复制图片队列，共 " << m_voiceFrames.size() << " 张";
+            m_orderedLog.Add(INFO, text.str());
         }
-        m_voiceSnapshotTaken.store(true);
-        std::ostringstream text;
-        text << "[TarselService] 复制图片队列，共 " << m_voiceFrames.size() << " 张";
-        Log(INFO, text.str());
+        FlushLines();
     }
     if (!frame.base64.empty()) {
-        std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+        std::lock_guard<std::mutex> lock(m_historyMutex);
         m_voiceFrames.push_back(frame);
     }
     if (m_isSpeaking.load()) return;
@@ -65,8 +74,8 @@ void TarselService::CollectVoiceFrame(const stPicData& frame) {
     }
 }
 
-std::vector<stPicData> TarselService::CopyPendingFrames() {
-    std::lock_guard<std::recursive_mutex> lock(m_historyMutex);
+std::vector<stPicData> TarselService::CopyPendingFramesQueued() {
+    std::lock_guard<std::mutex> lock(m_historyMutex);
     std::vector<stPicData> pending;
     for (const stPicData& frame : m_voiceFrames) {
         if (!frame.base64.empty()) pending.push_back(frame);
@@ -74,16 +83,27 @@ std::vector<stPicData> TarselService::CopyPendingFrames() {
     KeepLast(pending, m_forwardWindows.load());
     std::ostringstream text;
     text << "[TarselService] 返回待发送帧: " << pending.size() << " 张";
-    Log(INFO, text.str());
+    m_orderedLog.Add(INFO, text.str());
+    return pending;
+}
+
+std::vector<stPicData> TarselService::CopyPendingFrames() {
+    std::vector<stPicData> pending = CopyPendingFramesQueued();
+    FlushLines();
     return pending;
 }
 
 const char* TarselService::GetPendingFrames() {
-    // Serialised across host threads: the text lives until the next call.
-    std::lock_guard<std::recursive_mutex> lock(m_pendingMutex);
-    std::string json = FramesToJson(CopyPendingFrames());
-    m_pendingFramesJson = std::move(json);
-    return m_pendingFramesJson.c_str();
+    const char* text;
+    {
+        // Serialised across host threads: the text lives until the next call.
+        std::lock_guard<std::mutex> lock(m_pendingMutex);
+        std::string json = FramesToJson(CopyPendingFramesQueued());
+        m_pendingFramesJson = std::move(json);
+        text = m_pendingFramesJson.c_str();
+    }
+    FlushLines();
+    return text;
 }
 
 }  // namespace tarsel
