@@ -2,8 +2,6 @@
 
 #include "capture/jpeg_encoders.h"
 
-#define STB_IMAGE_RESIZE_IMPLEMENTATION
-#define STB_IMAGE_RESIZE_STATIC
 #include <stb_image_resize2.h>
 
 namespace tarsel {

@@ -44,7 +44,7 @@ public:
 
 private:
     void* m_previous = nullptr;
-    void* m_function = nullptr;
+    [[maybe_unused]] void* m_function = nullptr;  // the platform's switch, where it has one
 };
 
 // One copy of a screen rectangle, in the steps of a device-context copy so the

@@ -47,6 +47,10 @@ SceneClassifier::SceneClassifier(const ModelPath& modelPath) : m_env(MakeEnv()) 
 }
 
 std::vector<float> SceneClassifier::Preprocess(const CapturedFrame& frame) const {
+    return PreprocessFrame(frame);
+}
+
+std::vector<float> PreprocessFrame(const CapturedFrame& frame) {
     if (!frame.IsUsable() || frame.channels != 3) return std::vector<float>();
     const size_t stride = static_cast<size_t>(frame.width) * 3u;
     if (frame.pixels.size() < stride * static_cast<size_t>(frame.height)) return std::vector<float>();

@@ -46,6 +46,9 @@ private:
     std::string m_outputName;
 };
 
+// What Preprocess computes; it touches no ONNX Runtime object.
+std::vector<float> PreprocessFrame(const CapturedFrame& frame);
+
 // Index and value of the first largest of n scores; starts from -10000 so NaN
 // and scores at or below it are never taken.
 ClassificationResult ArgMax(const float* scores, size_t n);
