@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
+#include "child_process.h"
 
 namespace tarsel_test {
 
@@ -40,7 +40,7 @@ public:
 
 private:
     void WriteAnswer(const std::string& json);
-    ChildProcess m_process;
+    tarsel_tools::ChildProcess m_process;
     std::string m_dir;
     std::string m_error;
     int m_https = 0;

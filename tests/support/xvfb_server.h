@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/child_process.h"
+#include "child_process.h"
 
 namespace tarsel_test {
 
@@ -21,7 +21,7 @@ public:
     const std::string& Error() const { return m_error; }
 
 private:
-    ChildProcess m_process;
+    tarsel_tools::ChildProcess m_process;
     std::string m_display;
     std::string m_error;
 };

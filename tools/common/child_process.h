@@ -1,14 +1,14 @@
-// A helper process of the tests (an X server, a configuration server) whose
-// first line on standard output says it is ready.
-#ifndef TARSEL_TESTS_CHILD_PROCESS_H
-#define TARSEL_TESTS_CHILD_PROCESS_H
+// A helper process of the tests and tools (an X server, a configuration
+// server) whose first line on standard output says it is ready.
+#ifndef TARSEL_TOOLS_CHILD_PROCESS_H
+#define TARSEL_TOOLS_CHILD_PROCESS_H
 
 #include <sys/types.h>
 
 #include <string>
 #include <vector>
 
-namespace tarsel_test {
+namespace tarsel_tools {
 
 class ChildProcess {
 public:
@@ -31,6 +31,6 @@ private:
     int m_output = -1;
 };
 
-}  // namespace tarsel_test
+}  // namespace tarsel_tools
 
-#endif  // TARSEL_TESTS_CHILD_PROCESS_H
+#endif  // TARSEL_TOOLS_CHILD_PROCESS_H

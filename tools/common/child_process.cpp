@@ -1,4 +1,4 @@
-#include "support/child_process.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace tarsel_test {
+namespace tarsel_tools {
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, int timeoutSeconds,
                          std::string& readyLine, std::string& error) {
@@ -74,4 +74,4 @@ void ChildProcess::Stop() {
     Signal(SIGTERM);
 }
 
-}  // namespace tarsel_test
+}  // namespace tarsel_tools
