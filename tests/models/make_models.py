@@ -8,6 +8,8 @@
                    scene model, for benchmarks.
   wrong_input.onnx the colour model's graph on a [1,3,128,128] input, which the
                    classifier's fixed input shape does not fit.
+  wrong_type.onnx  an input of 64-bit integers instead of floats.
+  empty_output.onnx a model whose output has no elements.
 
 Deterministic: the same files on every run. Needs Debian's python3-onnx and
 python3-numpy (run with /usr/bin/python3).
@@ -108,11 +110,44 @@ def reference_model():
     return model, convs, b.macs
 
 
+def wrong_type_model():
+    nodes = [
+        helper.make_node("Cast", ["input"], ["floats"], to=TensorProto.FLOAT),
+        helper.make_node("ReduceMean", ["floats"], ["scores"], axes=[2, 3], keepdims=0),
+    ]
+    graph = helper.make_graph(
+        nodes, "wrong_type",
+        [helper.make_tensor_value_info("input", TensorProto.INT64, [1, 3, 256, 256])],
+        [helper.make_tensor_value_info("scores", TensorProto.FLOAT, [1, 3])])
+    return helper.make_model(graph, opset_imports=[helper.make_opsetid("", OPSET)],
+                             producer_name="tarsel-tests")
+
+
+def empty_output_model():
+    # Slices every score away: a valid float output of shape [1, 0].
+    starts = numpy_helper.from_array(np.array([0], dtype=np.int64), "starts")
+    ends = numpy_helper.from_array(np.array([0], dtype=np.int64), "ends")
+    axes = numpy_helper.from_array(np.array([1], dtype=np.int64), "axes")
+    nodes = [
+        helper.make_node("ReduceMean", ["input"], ["means"], axes=[2, 3], keepdims=0),
+        helper.make_node("Slice", ["means", "starts", "ends", "axes"], ["scores"]),
+    ]
+    graph = helper.make_graph(
+        nodes, "empty_output",
+        [helper.make_tensor_value_info("input", TensorProto.FLOAT, [1, 3, 256, 256])],
+        [helper.make_tensor_value_info("scores", TensorProto.FLOAT, [1, 0])],
+        initializer=[starts, ends, axes])
+    return helper.make_model(graph, opset_imports=[helper.make_opsetid("", OPSET)],
+                             producer_name="tarsel-tests")
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
     save(colour_model(), os.path.join(out, "colour.onnx"))
     save(colour_model(128), os.path.join(out, "wrong_input.onnx"))
+    save(wrong_type_model(), os.path.join(out, "wrong_type.onnx"))
+    save(empty_output_model(), os.path.join(out, "empty_output.onnx"))
     model, convs, macs = reference_model()
     save(model, os.path.join(out, "reference.onnx"))
     print("reference.onnx: %d convolutions, %.3f GFLOPs" % (convs, 2.0 * macs / 1e9))

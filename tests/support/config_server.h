@@ -28,6 +28,8 @@ public:
     // The answer of every following request.
     void Answer(int status, const std::string& body, double delaySeconds = 0);
     void AnswerWithBodySize(int status, size_t bodySize);
+    // Any JSON answer object the tool understands (see its --help).
+    void AnswerJson(const std::string& json) { WriteAnswer(json); }
 
     int HttpsPort() const { return m_https; }
     int HttpPort() const { return m_http; }

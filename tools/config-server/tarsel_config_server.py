@@ -7,7 +7,9 @@ CONNECT, whatever its target, to the HTTPS listener: with https_proxy pointed
 at the proxy, the library's fixed production URL reaches this server.
 
 The answer is read from --answer FILE at every request when that file exists
-(JSON: {"status": 200, "body": "...", "body_size": N, "delay": seconds}), so a
+(JSON: {"status": 200, "body": "...", "body_base64": "...", "body_size": N,
+"delay": seconds, "truncate": N}; body_base64 carries bytes that are not text,
+truncate sends only the first N bytes of the body and closes), so a
 test can change it between requests; otherwise from the command line. Every
 request is appended to --log FILE as one JSON line. Listens on loopback only
 and stops by itself after --lifetime seconds.
@@ -15,6 +17,7 @@ and stops by itself after --lifetime seconds.
 Prints "READY https=PORT http=PORT proxy=PORT" once listening.
 """
 import argparse
+import base64
 import http.server
 import json
 import os
@@ -60,10 +63,14 @@ class Answer:
         if self.args.answer and os.path.exists(self.args.answer):
             with open(self.args.answer, "r", encoding="utf-8") as f:
                 answer.update(json.load(f))
-        body = answer.get("body", "")
+        body = answer.get("body", "").encode("utf-8")
+        if "body_base64" in answer:
+            body = base64.b64decode(answer["body_base64"])
         if "body_size" in answer:
-            body = "x" * int(answer["body_size"])
-        return int(answer.get("status", 200)), body.encode("utf-8"), float(answer.get("delay", 0))
+            body = b"x" * int(answer["body_size"])
+        truncate = answer.get("truncate")
+        return (int(answer.get("status", 200)), body, float(answer.get("delay", 0)),
+                None if truncate is None else int(truncate))
 
 
 def handler_for(listener, answer, log_path):
@@ -76,7 +83,7 @@ def handler_for(listener, answer, log_path):
                 "version": self.request_version,
                 "headers": [[k, v] for k, v in self.headers.items()],
             })
-            status, body, delay = answer.current()
+            status, body, delay, truncate = answer.current()
             if delay > 0:
                 time.sleep(delay)
             try:
@@ -84,7 +91,13 @@ def handler_for(listener, answer, log_path):
                 self.send_header("Content-Type", "application/json")
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
-                self.wfile.write(body)
+                if truncate is None:
+                    self.wfile.write(body)
+                else:
+                    self.wfile.write(body[:truncate])
+                    self.wfile.flush()
+                    self.close_connection = True
+                    self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass  # the client gave up, as a stalled client should
 
