@@ -160,6 +160,51 @@ TEST_F(Host, StopAndDestroyFromALogCallbackOnAHostThread) {
     m_service = nullptr;
 }
 
+TEST_F(Host, DestroyFromALogCallbackInTheMiddleOfAnOperation) {
+    ListenToLog();
+    onLog = [this](const std::string& line) {
+        if (line.rfind("[TarselService] 正在从后台获取配置", 0) == 0) DestroyTarselService(m_service);
+    };
+    // The start goes on to its end on a live object; the destruction follows it.
+    EXPECT_TRUE(Start());
+    EXPECT_TRUE(m_log.Contains("[TarselService] 场景监测已启动，间隔: 0 秒"));
+    EXPECT_TRUE(m_log.Contains("[tarsel_api] TarselService instance destroyed"));
+    const auto messages = m_log.Messages();
+    EXPECT_EQ(messages.back(), "[tarsel_api] TarselService instance destroyed");
+    m_service = nullptr;
+}
+
+TEST_F(Host, PendingFramesAskedAgainFromItsOwnLogLine) {
+    ListenToLog();
+    int depth = 0;
+    onLog = [&](const std::string& line) {
+        if (line.rfind("[TarselService] 返回待发送帧", 0) == 0 && depth++ == 0) {
+            EXPECT_STREQ(m_service->GetPendingFrames(), "[]\n");
+        }
+    };
+    const char* text = m_service->GetPendingFrames();
+    EXPECT_STREQ(text, "[]\n");  // still the live text after the nested call
+    EXPECT_EQ(depth, 2);
+}
+
+TEST_F(Host, GettersWhileAnotherThreadShutsDownAndBinds) {
+    std::atomic<bool> stop{false};
+    std::thread poller([&] {
+        while (!stop.load()) {
+            m_service->IsWindowForeground();
+            m_service->IsWindowValid();
+            m_service->GetFrameCount();
+        }
+    });
+    for (int i = 0; i < 50; ++i) {
+        m_service->Shutdown();
+        m_service->Init(m_window->Handle());
+    }
+    stop.store(true);
+    poller.join();
+    EXPECT_TRUE(m_service->IsWindowValid());
+}
+
 TEST_F(Host, ManyHostThreadsWhileTheWorkerDelivers) {
     ASSERT_TRUE(Start(40));
     std::atomic<bool> stop{false};

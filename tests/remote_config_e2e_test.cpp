@@ -2,6 +2,7 @@
 // environment, seen through the host interface.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -55,7 +56,7 @@ protected:
         ASSERT_TRUE(m_service->Init(reinterpret_cast<HWND>(uintptr_t{0x400001})));
     }
     void TearDown() override {
-        DestroyTarselService(m_service);
+        if (m_service != nullptr) DestroyTarselService(m_service);
         unsetenv("https_proxy");
     }
     // A start whose model load fails still fetches.
@@ -120,6 +121,43 @@ TEST_F(RemoteConfigEndToEnd, DestructionCancelsASlowFetchAndNoLateLineFollows) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_TRUE(ConfigLines(log).size() == 2u) << "late line after destruction";
+}
+
+struct Blocking {
+    std::atomic<bool> blocked{false};
+    std::atomic<bool> released{false};
+    static void OnLog(int, const char* message, void* self) {
+        auto* blocking = static_cast<Blocking*>(self);
+        if (std::string(message).rfind("[TarselService] 更新配置 interval=", 0) != 0) return;
+        // A host whose log callback waits for the thread that is destroying.
+        blocking->blocked.store(true);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!blocking->released.load() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+};
+
+TEST_F(RemoteConfigEndToEnd, ALogCallbackBlockedOnTheDestroyingThread) {
+    s_server->Answer(200, R"({"interval":4})");
+    static Blocking blocking;
+    m_service->SetLogCallback(&Blocking::OnLog, &blocking);
+    Start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!blocking.blocked.load() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(blocking.blocked.load());
+    const auto start = std::chrono::steady_clock::now();
+    DestroyTarselService(m_service);
+    m_service = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    blocking.released.store(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The rest of the answer found no service to apply to.
+    ITarselService* quiet = CreateTarselService();
+    quiet->SetLogCallback(nullptr, nullptr);
+    DestroyTarselService(quiet);
 }
 
 }  // namespace

@@ -74,6 +74,12 @@ public:
 
     // Loads the model and starts the worker thread. False when not bound,
     // already running, or the model cannot be loaded. Lifecycle thread.
+    //
+    // Host callbacks may call back into the service, the lifecycle operations
+    // and DestroyTarselService included: a stop asked for from inside a frame
+    // callback ends once the pass in progress has finished, and a destruction
+    // asked for from inside any callback takes effect once the operation or
+    // pass that called the host has unwound.
     virtual bool StartSceneMonitor(const char* modelPath, int interval, int historySize,
                                    int forwardWindows, int backwardWindows) = 0;
 
@@ -91,7 +97,11 @@ public:
     // of GetPendingFrames from any thread, or the service's destruction.
     virtual const char* GetPendingFrames() = 0;
 
-    // Registers the frame-batch callback; null switches delivery off.
+    // Registers the frame-batch callback; null switches delivery off. Waits
+    // for a delivery in progress on the worker to end, so once it returns the
+    // old function is not called again; the frame callback itself may call it.
+    // A frame callback must therefore not wait on a thread that is inside
+    // SetFrameCallback.
     virtual void SetFrameCallback(FrameBatchCallback callback, void* userData) = 0;
 
     // Puts the boss sending state back to IDLE (0).

@@ -109,7 +109,16 @@ void TakeScreenshot(const ScreenCapturer* capturer, bool initialized, int maxSiz
         Log(ERROR, "[TarselService] CaptureScreenAsync: callback is null");
         return;
     }
-    const Outcome outcome = Produce(capturer, initialized, maxSize);
+    Outcome outcome;
+    try {
+        outcome = Produce(capturer, initialized, maxSize);
+    } catch (const std::exception& e) {
+        // Memory ran out outside the steps that catch their own failures: the
+        // host is still told, once.
+        outcome = Fail(-10, e.what());
+    } catch (...) {
+        outcome = Fail(-12, "Unknown exception in CaptureWindow");
+    }
     const bool success = outcome.code == 0;
     try {
         callback(success ? outcome.base64.c_str() : nullptr, outcome.width, outcome.height,

@@ -7,6 +7,10 @@
 
 namespace tarsel {
 
+// One-time, process-wide set-up of the transport; call it on a host thread
+// before the first request (libcurl's global init is safest there).
+void InitHttpTransport();
+
 bool TransportGet(const UrlParts& parts, std::string& body, uint32_t& status,
                   const HttpOptions& options);
 

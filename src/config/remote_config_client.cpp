@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "config/http_client.h"
+#include "config/http_transport.h"
 
 namespace tarsel {
 
@@ -109,7 +110,9 @@ private:
     std::list<std::shared_ptr<Fetch>> m_fetches;
 };
 
-RemoteConfigClient::RemoteConfigClient() : m_impl(std::make_unique<Impl>()) {}
+RemoteConfigClient::RemoteConfigClient() : m_impl(std::make_unique<Impl>()) {
+    InitHttpTransport();  // on the host's thread, before any fetch thread
+}
 
 RemoteConfigClient::~RemoteConfigClient() = default;
 

@@ -59,26 +59,27 @@ std::string FormatLogPrefix(int level, std::chrono::system_clock::time_point whe
     return text;
 }
 
-void Logger::Log(int level, const std::string& message) {
+void Logger::Log(int level, const std::string& message) noexcept {
     if (level < m_minLevel) return;
-
-    // One write per line keeps lines of different threads from interleaving.
-    std::string line = FormatLogPrefix(level, std::chrono::system_clock::now());
-    line.reserve(line.size() + message.size() + 1);
-    line += message;
-    line += '\n';
-    WriteConsoleLine(level, line);
-
-    LogCallback callback;
-    void* userData;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        callback = m_callback;
-        userData = m_userData;
-    }
-    if (callback == nullptr) return;
     try {
-        callback(level, message.c_str(), userData);
+        // One write per line keeps lines of different threads from interleaving.
+        std::string line = FormatLogPrefix(level, std::chrono::system_clock::now());
+        line.reserve(line.size() + message.size() + 1);
+        line += message;
+        line += '\n';
+        WriteConsoleLine(level, line);
+    } catch (...) {
+        // Out of memory for the line: the console misses it, the callback not.
+    }
+    try {
+        LogCallback callback;
+        void* userData;
+        {
+            std::lock_guard<std::mutex> lock(m_callbackMutex);
+            callback = m_callback;
+            userData = m_userData;
+        }
+        if (callback != nullptr) callback(level, message.c_str(), userData);
     } catch (...) {
         // A throwing host callback must not unwind into whoever logged.
     }

@@ -22,9 +22,9 @@ public:
 
     void SetCallback(LogCallback callback, void* userData);
 
-    // Any thread. The host callback is called outside every lock of ours, and
-    // whatever it throws stays here.
-    void Log(int level, const std::string& message);
+    // Any thread; never throws. The host callback is called outside every
+    // lock of ours, and whatever it throws stays here.
+    void Log(int level, const std::string& message) noexcept;
 
     // Lets callers skip composing messages that would not be written.
     bool IsEnabled(int level) const { return level >= m_minLevel; }

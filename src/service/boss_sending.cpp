@@ -37,18 +37,19 @@ void TarselService::CheckSceneSwitch(const stPicData& frame) {
             std::vector<stPicData> batch;
             {
                 std::lock_guard<std::mutex> lock(m_historyMutex);
-                for (const stPicData& slot : m_frameHistory) {
-                    if (!slot.base64.empty()) batch.push_back(slot);
-                }
+                batch = LastNonEmpty(m_frameHistory, m_forwardWindows.load());
             }
-            KeepLast(batch, m_forwardWindows.load());
             std::ostringstream ready;
             ready << "[TarselService] 准备发送 " << batch.size() << " 张图片 (forward)";
             Log(INFO, ready.str());
 
             const int32_t backward = m_backwardWindows.load();
             m_bossBackwardRemaining.store(backward);
-            if (backward == 0) m_bossState.store(WAITING_RESPONSE);
+            if (backward == 0) {
+                // A reset made by the host meanwhile stands.
+                int32_t sending = SENDING;
+                m_bossState.compare_exchange_strong(sending, WAITING_RESPONSE);
+            }
             DeliverFrames(static_cast<int>(frame.classId), batch);
         }
     }
@@ -58,8 +59,8 @@ void TarselService::CheckSceneSwitch(const stPicData& frame) {
         std::ostringstream text;
         text << "[TarselService] 发送 backward 帧，剩余: " << remaining;
         Log(INFO, text.str());
-        if (remaining == 0) {
-            m_bossState.store(WAITING_RESPONSE);
+        int32_t sending = SENDING;
+        if (remaining == 0 && m_bossState.compare_exchange_strong(sending, WAITING_RESPONSE)) {
             Log(INFO, "[TarselService] 所有帧发送完成，等待模型响应");
         }
         DeliverFrames(static_cast<int>(frame.classId), std::vector<stPicData>{frame});
@@ -67,6 +68,7 @@ void TarselService::CheckSceneSwitch(const stPicData& frame) {
 }
 
 void TarselService::ResetBossState() {
+    OperationScope operation(*this);
     {
         std::lock_guard<std::mutex> lock(m_historyMutex);
         m_bossState.store(IDLE);

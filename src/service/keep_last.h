@@ -2,7 +2,7 @@
 #ifndef TARSEL_SERVICE_KEEP_LAST_H
 #define TARSEL_SERVICE_KEEP_LAST_H
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -10,14 +10,19 @@
 
 namespace tarsel {
 
-// Keeps the last `limit` entries. The count is compared as unsigned against
-// the sign-extended limit, so a negative limit never trims.
-inline void KeepLast(std::vector<stPicData>& frames, int32_t limit) {
-    const uint64_t count = frames.size();
+// Copies of the last `limit` records with non-empty text, in their order. The
+// count is compared as unsigned against the sign-extended limit, so a
+// negative limit keeps them all. Only the records kept are copied.
+inline std::vector<stPicData> LastNonEmpty(const std::vector<stPicData>& records, int32_t limit) {
     const uint64_t bound = static_cast<uint64_t>(static_cast<int64_t>(limit));
-    if (count > bound) {
-        frames.erase(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(count - bound));
+    std::vector<const stPicData*> kept;
+    for (auto it = records.rbegin(); it != records.rend() && kept.size() < bound; ++it) {
+        if (!it->base64.empty()) kept.push_back(&*it);
     }
+    std::vector<stPicData> out;
+    out.reserve(kept.size());
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) out.push_back(**it);
+    return out;
 }
 
 }  // namespace tarsel

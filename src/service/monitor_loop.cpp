@@ -32,17 +32,25 @@ uint64_t NowMillisSinceEpoch() {
 
 void TarselService::WorkerMain() {
     m_workerId.store(std::this_thread::get_id());
-    MonitorLoop();
-    if (m_stopFromWorker) {
-        // Stopped from inside a host callback: the stop's second half is ours.
-        m_stopFromWorker = false;
-        ReleaseMonitorState();
-        Log(INFO, "[TarselService] 场景监测已停止");
+    // Nothing may leave a thread of ours: it would end the host's process.
+    try {
+        MonitorLoop();
+    } catch (...) {
+        m_running.store(false);
+    }
+    try {
+        if (m_stopFromWorker) {
+            // Stopped from inside a host callback: the stop's second half is ours.
+            m_stopFromWorker = false;
+            ReleaseMonitorState();
+            Log(INFO, "[TarselService] 场景监测已停止");
+        }
+    } catch (...) {
     }
     m_workerId.store(std::thread::id());
-    if (m_deferredDestroy != nullptr) {
+    if (m_workerDestroy != nullptr) {
         // Destroyed from inside a callback: nothing may touch the object after this.
-        Destroyer destroy = m_deferredDestroy;
+        Destroyer destroy = m_workerDestroy;
         m_monitorThread.detach();
         destroy(this);
     }
@@ -61,25 +69,32 @@ void TarselService::MonitorLoop() {
             Log(ERROR, "[TarselService] 处理异常: unknown exception");
             end = PassEnd::kDone;
         }
-        Pace(end, start);
+        try {
+            Pace(end, start);
+        } catch (...) {
+            // A failed wait: go on without it rather than end the thread.
+        }
     }
 }
 
 TarselService::PassEnd TarselService::RunPass() {
-    if (!IsWindowForeground()) {
+    // The pass keeps the capturer it started with, whatever a host callback
+    // does to the service's own pointer meanwhile.
+    const std::shared_ptr<ScreenCapturer> capturer = CapturerRef();
+    if (!capturer || !capturer->IsWindowForeground()) {
         Log(DEBUG, "[TarselService] 目标窗口非前台，跳过本次截图");
         return PassEnd::kSkipped;
     }
     try {
-        return ProcessFrame();
+        return ProcessFrame(*capturer);
     } catch (const std::exception& e) {
         Log(ERROR, std::string("[TarselService] 处理异常: ") + e.what());
         return PassEnd::kDone;
     }
 }
 
-TarselService::PassEnd TarselService::ProcessFrame() {
-    const CapturedFrame frame = m_capturer->CaptureWindow();
+TarselService::PassEnd TarselService::ProcessFrame(ScreenCapturer& capturer) {
+    const CapturedFrame frame = capturer.CaptureWindow();
     if (!frame.IsUsable()) {
         Log(ERROR, "[TarselService] 截图失败");
         return PassEnd::kCaptureFailed;
@@ -87,7 +102,7 @@ TarselService::PassEnd TarselService::ProcessFrame() {
     const ClassificationResult result = m_classifier->Classify(m_classifier->Preprocess(frame));
     std::string base64 = EncodeJpegBase64(ResizeToFit(frame, kStoredBound));
 
-    if (!IsWindowForeground()) {
+    if (!capturer.IsWindowForeground()) {
         Log(DEBUG, "[TarselService] 截图完成但目标窗口非前台，丢弃本帧");
         return PassEnd::kDropped;
     }

@@ -21,11 +21,19 @@ void OrderedLog::Flush() {
     if (IsWritingThread()) return;  // the outer call on this thread writes it
     for (;;) {
         if (!m_writeMutex.try_lock()) return;  // the writer takes our lines too
-        m_writer.store(std::this_thread::get_id());
-        std::pair<int, std::string> line;
-        while (Pop(line)) Logger::GetInstance().Log(line.first, line.second);
-        m_writer.store(std::thread::id());
-        m_writeMutex.unlock();
+        {
+            // Released however the writing ends.
+            struct Writing {
+                OrderedLog& log;
+                ~Writing() {
+                    log.m_writer.store(std::thread::id());
+                    log.m_writeMutex.unlock();
+                }
+            } writing{*this};
+            m_writer.store(std::this_thread::get_id());
+            std::pair<int, std::string> line;
+            while (Pop(line)) Logger::GetInstance().Log(line.first, line.second);
+        }
         // A line queued after the last pop, whose writer found us still
         // holding the write lock, is ours to write.
         std::lock_guard<std::mutex> lock(m_queueMutex);

@@ -38,29 +38,32 @@ void TarselService::ApplyRemoteConfig(const RemoteConfig& config) {
 }
 
 void TarselService::ApplyTo(Liveness& liveness, const RemoteConfig& config) {
-    std::lock_guard<std::recursive_mutex> lock(liveness.mutex);
-    if (liveness.service == nullptr) return;
+    // Each step applies its value under the liveness lock and logs after it:
+    // the destructor clears the pointer under that lock, so no value lands on
+    // a destroyed service, and no host log callback runs under it.
+    const auto step = [&liveness](const std::function<void(TarselService&)>& apply,
+                                  const std::string& line, int level) {
+        {
+            std::lock_guard<std::mutex> lock(liveness.mutex);
+            if (liveness.service == nullptr) return false;
+            apply(*liveness.service);
+        }
+        Log(level, line);
+        return true;
+    };
     if (!config.valid) {
-        Log(ERROR, "[TarselService] 配置获取失败，使用默认配置");
+        step([](TarselService&) {}, "[TarselService] 配置获取失败，使用默认配置", ERROR);
         return;
     }
-    // Each step re-reads the service: the previous line's host callback may
-    // have destroyed it (the destructor clears the pointer first).
-    const auto step = [&liveness](const std::function<void(TarselService&)>& apply,
-                                  const std::string& line) {
-        if (liveness.service == nullptr) return;
-        apply(*liveness.service);
-        Log(INFO, line);
-    };
     step([&](TarselService& s) { s.m_interval.store(config.interval); },
-         "[TarselService] 更新配置 interval=" + std::to_string(config.interval));
-    step([&](TarselService& s) { s.SetResolution(config.resolution); },
-         "[TarselService] 更新配置 resolution=" + config.resolution);
-    step([&](TarselService& s) { s.m_forwardWindows.store(config.forwardWindows); },
-         "[TarselService] 更新配置 forward_windows=" + std::to_string(config.forwardWindows));
-    step([&](TarselService& s) { s.m_backwardWindows.store(config.backwardWindows); },
-         "[TarselService] 更新配置 backward_windows=" + std::to_string(config.backwardWindows));
-    step([](TarselService&) {}, "[TarselService] 远程配置获取成功");
+         "[TarselService] 更新配置 interval=" + std::to_string(config.interval), INFO) &&
+        step([&](TarselService& s) { s.SetResolution(config.resolution); },
+             "[TarselService] 更新配置 resolution=" + config.resolution, INFO) &&
+        step([&](TarselService& s) { s.m_forwardWindows.store(config.forwardWindows); },
+             "[TarselService] 更新配置 forward_windows=" + std::to_string(config.forwardWindows), INFO) &&
+        step([&](TarselService& s) { s.m_backwardWindows.store(config.backwardWindows); },
+             "[TarselService] 更新配置 backward_windows=" + std::to_string(config.backwardWindows), INFO) &&
+        step([](TarselService&) {}, "[TarselService] 远程配置获取成功", INFO);
 }
 
 }  // namespace tarsel

@@ -33,6 +33,7 @@ ModelPath MakeModelPath(const std::string& path) {
 
 bool TarselService::StartSceneMonitor(const char* modelPath, int interval, int historySize,
                                       int forwardWindows, int backwardWindows) {
+    OperationScope operation(*this);
     if (!m_initialized) {
         Log(ERROR, "[TarselService] 未初始化，请先调用 Init()");
         return false;
@@ -73,12 +74,20 @@ bool TarselService::StartSceneMonitor(const char* modelPath, int interval, int h
         Log(ERROR, text.str());
         return false;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_historyMutex);
-        m_frameHistory.assign(static_cast<size_t>(m_historySize), stPicData());
+    try {
+        {
+            std::lock_guard<std::mutex> lock(m_historyMutex);
+            m_frameHistory.assign(static_cast<size_t>(m_historySize), stPicData());
+        }
+        m_running.exchange(true);
+        m_monitorThread = std::thread(&TarselService::WorkerMain, this);
+    } catch (...) {
+        // Memory or a thread refused: the failure goes to the host, but the
+        // service is left off, not half on.
+        m_running.store(false);
+        ReleaseMonitorState();
+        throw;
     }
-    m_running.exchange(true);
-    m_monitorThread = std::thread(&TarselService::WorkerMain, this);
     std::ostringstream text;
     text << "[TarselService] 场景监测已启动，间隔: " << m_interval.load() << " 秒";
     Log(INFO, text.str());
@@ -86,6 +95,7 @@ bool TarselService::StartSceneMonitor(const char* modelPath, int interval, int h
 }
 
 void TarselService::StopSceneMonitor() {
+    OperationScope operation(*this);
     if (IsWorkerThread()) {
         if (m_running.exchange(false)) {
             m_stopFromWorker = true;
@@ -102,34 +112,6 @@ void TarselService::StopSceneMonitor() {
     JoinFinishedWorker();
     ReleaseMonitorState();
     Log(INFO, "[TarselService] 场景监测已停止");
-}
-
-bool TarselService::PrepareDestroy(Destroyer destroy) {
-    if (IsWorkerThread()) {
-        m_deferredDestroy = destroy;
-        StopSceneMonitor();
-        return false;
-    }
-    if (m_orderedLog.IsWritingThread()) {
-        // Inside a log callback of an operation still on this thread's stack.
-        m_deferredDestroy = destroy;
-        m_destroyOnThread.store(std::this_thread::get_id());
-        return false;
-    }
-    return true;
-}
-
-void TarselService::FlushLines() {
-    m_orderedLog.Flush();
-    if (m_destroyOnThread.load() != std::this_thread::get_id() || m_orderedLog.IsWritingThread()) {
-        return;
-    }
-    // The outermost operation on this thread, with its lines written: nothing
-    // touches the object after this.
-    m_destroyOnThread.store(std::thread::id());
-    Destroyer destroy = m_deferredDestroy;
-    m_deferredDestroy = nullptr;
-    destroy(this);
 }
 
 bool TarselService::IsWorkerThread() const {

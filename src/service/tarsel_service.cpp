@@ -25,7 +25,7 @@ TarselService::TarselService()
 TarselService::~TarselService() {
     {
         // Waits for an apply in progress; later answers find no service.
-        std::lock_guard<std::recursive_mutex> lock(m_liveness->mutex);
+        std::lock_guard<std::mutex> lock(m_liveness->mutex);
         m_liveness->service = nullptr;
     }
     // This class's own Shutdown, not a further override's.
@@ -34,6 +34,7 @@ TarselService::~TarselService() {
 }
 
 bool TarselService::Init(HWND hWnd) {
+    OperationScope operation(*this);
     if (m_initialized) {
         Log(WARN, "[TarselService] 已经初始化过");
         return true;
@@ -43,18 +44,29 @@ bool TarselService::Init(HWND hWnd) {
         return false;
     }
     Log(INFO, "[TarselService] Init: hWnd=" + HandleText(hWnd));
-    m_capturer = std::make_unique<ScreenCapturer>();
-    m_capturer->SetWindowHandle(hWnd);
+    auto capturer = std::make_shared<ScreenCapturer>();
+    capturer->SetWindowHandle(hWnd);
+    {
+        std::lock_guard<std::mutex> lock(m_capturerMutex);
+        m_capturer.swap(capturer);
+    }
+    capturer.reset();  // a capturer held before, outside the lock
     m_initialized = true;
     Log(INFO, "[TarselService] 基础初始化成功，已绑定窗口句柄: " + HandleText(hWnd));
     return true;
 }
 
 void TarselService::Shutdown() {
+    OperationScope operation(*this);
     StopSceneMonitor();
     // Stopped from inside a callback on the worker, the pass in progress ends
-    // without touching the capturer or the classifier again.
-    m_capturer.reset();
+    // without touching the classifier again and keeps its own capturer.
+    std::shared_ptr<ScreenCapturer> capturer;
+    {
+        std::lock_guard<std::mutex> lock(m_capturerMutex);
+        capturer.swap(m_capturer);
+    }
+    capturer.reset();
     m_classifier.reset();
     {
         std::lock_guard<std::mutex> lock(m_historyMutex);
@@ -65,7 +77,14 @@ void TarselService::Shutdown() {
 }
 
 void TarselService::CaptureScreenAsync(int maxSize, ScreenshotCallback callback, void* userData) {
-    TakeScreenshot(m_capturer.get(), m_initialized, maxSize, callback, userData);
+    OperationScope operation(*this);
+    const std::shared_ptr<ScreenCapturer> capturer = CapturerRef();
+    TakeScreenshot(capturer.get(), m_initialized, maxSize, callback, userData);
+}
+
+std::shared_ptr<ScreenCapturer> TarselService::CapturerRef() const {
+    std::lock_guard<std::mutex> lock(m_capturerMutex);
+    return m_capturer;
 }
 
 bool TarselService::IsSceneMonitorRunning() {
@@ -131,11 +150,13 @@ size_t TarselService::GetFrameCount() {
 }
 
 bool TarselService::IsWindowValid() {
-    return m_capturer != nullptr && m_capturer->IsWindowValid();
+    const std::shared_ptr<ScreenCapturer> capturer = CapturerRef();
+    return capturer != nullptr && capturer->IsWindowValid();
 }
 
 bool TarselService::IsWindowForeground() {
-    return m_capturer != nullptr && m_capturer->IsWindowForeground();
+    const std::shared_ptr<ScreenCapturer> capturer = CapturerRef();
+    return capturer != nullptr && capturer->IsWindowForeground();
 }
 
 void TarselService::SetLogCallback(LogCallback callback, void* userData) {

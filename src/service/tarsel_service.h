@@ -57,11 +57,11 @@ public:
     bool IsWindowForeground() override;
     void SetLogCallback(LogCallback callback, void* userData) override;
 
-    // Destruction as the export asks for it. On the service's own worker
-    // thread (inside a host callback) the object cannot be freed under the
-    // running pass: it is marked, and the worker frees it when it has unwound.
-    // Returns true when the object may be deleted now; otherwise the worker
-    // calls destroy(this) as its very last act.
+    // Destruction as the export asks for it. Inside a host callback the object
+    // cannot be freed under the code that called the host: on the service's
+    // worker it is marked and the worker frees it once it has unwound; inside
+    // one of its operations on a host thread the outermost operation frees it
+    // as its last act. Returns true when the object may be deleted now.
     using Destroyer = void (*)(TarselService*);
     bool PrepareDestroy(Destroyer destroy);
 
@@ -102,7 +102,7 @@ private:
     void WorkerMain();
     void MonitorLoop();
     PassEnd RunPass();
-    PassEnd ProcessFrame();
+    PassEnd ProcessFrame(ScreenCapturer& capturer);
     void Pace(PassEnd end, std::chrono::steady_clock::time_point start);
     void SleepFor(std::chrono::milliseconds duration);
 
@@ -118,12 +118,31 @@ private:
 
     // Voice windows (voice_windows.cpp): the copy that queues its line.
     std::vector<stPicData> CopyPendingFramesQueued();
-    // Writes the lines queued under m_historyMutex. The last act of every
-    // operation that queues: a host callback reached from here may have asked
-    // for this object's destruction, which then happens here.
-    void FlushLines();
+    // Writes the lines queued under m_historyMutex.
+    void FlushLines() { m_orderedLog.Flush(); }
 
-    std::unique_ptr<ScreenCapturer> m_capturer;
+    // Marks the calling thread as inside an operation of this service for the
+    // scope's life; a destruction asked for meanwhile (from a host callback
+    // reached from the operation) runs when the outermost scope ends. Declared
+    // first in an operation, so nothing of the object is touched after it.
+    class OperationScope {
+    public:
+        explicit OperationScope(TarselService& service);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        TarselService& m_service;
+    };
+    bool InOperationOnThisThread() const;
+
+    std::shared_ptr<ScreenCapturer> CapturerRef() const;
+
+    // Shared with the pass and the screenshot in progress, so replacing or
+    // dropping it on one thread never frees it under another.
+    std::shared_ptr<ScreenCapturer> m_capturer;
+    mutable std::mutex m_capturerMutex;
     std::unique_ptr<SceneClassifier> m_classifier;
     std::unique_ptr<RemoteConfigClient> m_configClient;
     bool m_initialized = false;
@@ -166,19 +185,16 @@ private:
     std::atomic<std::thread::id> m_workerId{};
     OrderedLog m_orderedLog;
     // Set on the worker when a host callback stopped or destroyed the service
-    // from inside it; the worker then finishes the stop itself.
+    // from inside it; the worker then finishes the stop itself. Worker only.
     bool m_stopFromWorker = false;
-    Destroyer m_deferredDestroy = nullptr;
-    // A destruction asked for from a log callback on a host thread that is
-    // writing queued lines: done by that thread once it has written them.
-    std::atomic<std::thread::id> m_destroyOnThread{};
+    Destroyer m_workerDestroy = nullptr;
     ConfigFetcher m_configFetcher;
 
     // What a fetch thread holds of the service: cleared first by the
     // destructor, under the lock every apply holds, so no answer is applied to
     // a destroyed service.
     struct Liveness {
-        std::recursive_mutex mutex;
+        std::mutex mutex;
         TarselService* service = nullptr;
     };
     // Re-reads the service after every line: a log callback may destroy it.

@@ -10,15 +10,8 @@
 
 namespace tarsel {
 
-namespace {
-
-void Log(int level, const std::string& text) {
-    Logger::GetInstance().Log(level, text);
-}
-
-}  // namespace
-
 void TarselService::OnUserStartSpeaking() {
+    OperationScope operation(*this);
     {
         std::lock_guard<std::mutex> lock(m_historyMutex);
         m_isSpeaking.exchange(true);
@@ -33,6 +26,7 @@ void TarselService::OnUserStartSpeaking() {
 }
 
 void TarselService::OnUserStopSpeaking(const char* text) {
+    OperationScope operation(*this);
     // The recognised text is accepted for the host's sake; frames do not use it.
     (void)text;
     {
@@ -48,10 +42,12 @@ void TarselService::OnUserStopSpeaking(const char* text) {
 }
 
 void TarselService::CollectVoiceFrame(const stPicData& frame) {
-    if (!m_isSpeaking.load() && m_voiceBackwardRemaining.load() <= 0) return;
-    if (!m_voiceSnapshotTaken.load() && !m_isSpeaking.load()) {
-        {
-            std::lock_guard<std::mutex> lock(m_historyMutex);
+    {
+        // One section for all five steps: the speech operations change the
+        // same state from host threads, and no host code runs under the lock.
+        std::lock_guard<std::mutex> lock(m_historyMutex);
+        if (!m_isSpeaking.load() && m_voiceBackwardRemaining.load() <= 0) return;
+        if (!m_voiceSnapshotTaken.load() && !m_isSpeaking.load()) {
             m_voiceFrames.clear();
             for (const stPicData& slot : m_frameHistory) {
                 if (!slot.base64.empty()) m_voiceFrames.push_back(slot);
@@ -61,26 +57,19 @@ void TarselService::CollectVoiceFrame(const stPicData& frame) {
             text << "[TarselService] 复制图片队列，共 " << m_voiceFrames.size() << " 张";
             m_orderedLog.Add(INFO, text.str());
         }
-        FlushLines();
+        if (!frame.base64.empty()) m_voiceFrames.push_back(frame);
+        if (!m_isSpeaking.load() && m_voiceBackwardRemaining.load() > 0) {
+            if (m_voiceBackwardRemaining.fetch_sub(1) - 1 == 0) {
+                m_orderedLog.Add(INFO, "[TarselService] 语音帧收集完成");
+            }
+        }
     }
-    if (!frame.base64.empty()) {
-        std::lock_guard<std::mutex> lock(m_historyMutex);
-        m_voiceFrames.push_back(frame);
-    }
-    if (m_isSpeaking.load()) return;
-    if (m_voiceBackwardRemaining.load() <= 0) return;
-    if (m_voiceBackwardRemaining.fetch_sub(1) - 1 == 0) {
-        Log(INFO, "[TarselService] 语音帧收集完成");
-    }
+    FlushLines();
 }
 
 std::vector<stPicData> TarselService::CopyPendingFramesQueued() {
     std::lock_guard<std::mutex> lock(m_historyMutex);
-    std::vector<stPicData> pending;
-    for (const stPicData& frame : m_voiceFrames) {
-        if (!frame.base64.empty()) pending.push_back(frame);
-    }
-    KeepLast(pending, m_forwardWindows.load());
+    std::vector<stPicData> pending = LastNonEmpty(m_voiceFrames, m_forwardWindows.load());
     std::ostringstream text;
     text << "[TarselService] 返回待发送帧: " << pending.size() << " 张";
     m_orderedLog.Add(INFO, text.str());
@@ -88,22 +77,24 @@ std::vector<stPicData> TarselService::CopyPendingFramesQueued() {
 }
 
 std::vector<stPicData> TarselService::CopyPendingFrames() {
+    OperationScope operation(*this);
     std::vector<stPicData> pending = CopyPendingFramesQueued();
     FlushLines();
     return pending;
 }
 
 const char* TarselService::GetPendingFrames() {
-    const char* text;
+    OperationScope operation(*this);
     {
         // Serialised across host threads: the text lives until the next call.
         std::lock_guard<std::mutex> lock(m_pendingMutex);
-        std::string json = FramesToJson(CopyPendingFramesQueued());
-        m_pendingFramesJson = std::move(json);
-        text = m_pendingFramesJson.c_str();
+        m_pendingFramesJson = FramesToJson(CopyPendingFramesQueued());
     }
     FlushLines();
-    return text;
+    // Read after the lines are written: a call made from a log callback in
+    // between has replaced the text.
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    return m_pendingFramesJson.c_str();
 }
 
 }  // namespace tarsel

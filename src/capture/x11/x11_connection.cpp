@@ -1,13 +1,12 @@
 #include "capture/x11/x11_connection.h"
 
-#include <signal.h>
-#include <time.h>
 #include <xcb/shm.h>
 
 #include <cstring>
 #include <mutex>
 
 #include "capture/x11/xcb_handles.h"
+#include "util/posix/sigpipe_guard.h"
 #include "util/no_destructor.h"
 
 namespace tarsel {
@@ -119,35 +118,6 @@ std::shared_ptr<X11Connection> SessionConnection(uint64_t generation) {
         return nullptr;
     }
     return state.current;
-}
-
-ScopedSigpipeGuard::ScopedSigpipeGuard() {
-    sigset_t pipeOnly;
-    sigemptyset(&pipeOnly);
-    sigaddset(&pipeOnly, SIGPIPE);
-    sigset_t pending;
-    sigemptyset(&pending);
-    sigpending(&pending);
-    m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-    sigemptyset(&m_oldMask);
-    m_blocked = pthread_sigmask(SIG_BLOCK, &pipeOnly, &m_oldMask) == 0;
-}
-
-ScopedSigpipeGuard::~ScopedSigpipeGuard() {
-    if (!m_blocked) return;
-    if (!m_wasPending) {
-        sigset_t pending;
-        sigemptyset(&pending);
-        sigpending(&pending);
-        if (sigismember(&pending, SIGPIPE) == 1) {
-            sigset_t pipeOnly;
-            sigemptyset(&pipeOnly);
-            sigaddset(&pipeOnly, SIGPIPE);
-            const timespec zero{0, 0};
-            sigtimedwait(&pipeOnly, nullptr, &zero);
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &m_oldMask, nullptr);
 }
 
 }  // namespace x11

@@ -4,11 +4,11 @@
 #ifndef TARSEL_CAPTURE_X11_X11_CONNECTION_H
 #define TARSEL_CAPTURE_X11_X11_CONNECTION_H
 
-#include <signal.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <memory>
+
 
 namespace tarsel {
 namespace x11 {
@@ -59,23 +59,6 @@ std::shared_ptr<X11Connection> LiveConnection();
 // The connection of a session if it is still the live one, else null: ids
 // found on a lost connection may name another program's windows on a new one.
 std::shared_ptr<X11Connection> SessionConnection(uint64_t generation);
-
-// Blocks SIGPIPE on this thread while it talks to the X server and swallows
-// one raised meanwhile: a write to a server that has gone away must not kill
-// the host, and a library may not change the process's signal handlers.
-class ScopedSigpipeGuard {
-public:
-    ScopedSigpipeGuard();
-    ~ScopedSigpipeGuard();
-
-    ScopedSigpipeGuard(const ScopedSigpipeGuard&) = delete;
-    ScopedSigpipeGuard& operator=(const ScopedSigpipeGuard&) = delete;
-
-private:
-    bool m_wasPending = false;
-    bool m_blocked = false;
-    sigset_t m_oldMask;
-};
 
 }  // namespace x11
 }  // namespace tarsel

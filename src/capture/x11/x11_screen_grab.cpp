@@ -12,6 +12,7 @@
 #include "capture/window_system.h"
 #include "capture/x11/x11_connection.h"
 #include "capture/x11/xcb_handles.h"
+#include "util/posix/sigpipe_guard.h"
 #include "log/logger.h"
 
 namespace tarsel {
@@ -29,7 +30,7 @@ using x11::XcbReply;
 class ShmSegment {
 public:
     ShmSegment(std::shared_ptr<X11Connection> x, size_t size) : m_x(std::move(x)) {
-        x11::ScopedSigpipeGuard guard;
+        ScopedSigpipeGuard guard;
         m_id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
         if (m_id < 0) return;
         void* address = shmat(m_id, nullptr, 0);
@@ -46,7 +47,7 @@ public:
     }
 
     ~ShmSegment() {
-        x11::ScopedSigpipeGuard guard;
+        ScopedSigpipeGuard guard;
         if (m_serverAttached) {
             xcb_shm_detach(m_x->Get(), m_segment);
             xcb_flush(m_x->Get());
@@ -85,7 +86,7 @@ public:
     }
 
     int Copy(int32_t x, int32_t y) override {
-        x11::ScopedSigpipeGuard guard;
+        ScopedSigpipeGuard guard;
         m_source = ClipToRoot(Rect{x, y, m_width, m_height});
         if (m_source.width <= 0 || m_source.height <= 0) {
             m_copied = true;  // nothing of it is on the screen: all black

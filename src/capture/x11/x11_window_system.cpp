@@ -4,6 +4,7 @@
 #include "capture/window_system.h"
 #include "capture/x11/x11_connection.h"
 #include "capture/x11/xcb_handles.h"
+#include "util/posix/sigpipe_guard.h"
 
 namespace tarsel {
 namespace window_system {
@@ -75,7 +76,7 @@ xcb_window_t FocusTopLevel(const X11Connection& x) {
 }  // namespace
 
 Session CurrentSession() {
-    x11::ScopedSigpipeGuard guard;
+    ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> x = x11::LiveConnection();
     return x ? x->Generation() : 0;
 }
@@ -83,7 +84,7 @@ Session CurrentSession() {
 bool IsWindow(HWND window, Session session) {
     xcb_window_t id;
     if (!ToWindowId(window, id)) return false;
-    x11::ScopedSigpipeGuard guard;
+    ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> x = x11::SessionConnection(session);
     if (!x) return false;
     XcbError error;
@@ -93,7 +94,7 @@ bool IsWindow(HWND window, Session session) {
 }
 
 HWND GetForegroundWindow(Session session) {
-    x11::ScopedSigpipeGuard guard;
+    ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> x = x11::SessionConnection(session);
     if (!x) return nullptr;
     xcb_window_t active = XCB_NONE;
@@ -108,7 +109,7 @@ bool GetClientRect(HWND window, Session session, int32_t& width, int32_t& height
         error = XCB_WINDOW;
         return false;
     }
-    x11::ScopedSigpipeGuard guard;
+    ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> x = x11::SessionConnection(session);
     if (!x) {
         error = XCB_WINDOW;
@@ -129,7 +130,7 @@ bool GetClientRect(HWND window, Session session, int32_t& width, int32_t& height
 void ClientToScreen(HWND window, Session session, int32_t& x, int32_t& y) {
     xcb_window_t id;
     if (!ToWindowId(window, id)) return;
-    x11::ScopedSigpipeGuard guard;
+    ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> conn = x11::SessionConnection(session);
     if (!conn) return;
     xcb_connection_t* c = conn->Get();

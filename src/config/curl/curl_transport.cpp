@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "config/http_transport.h"
+#include "util/posix/sigpipe_guard.h"
 
 namespace tarsel {
 
@@ -152,8 +153,15 @@ bool Run(CURLM* multi, CURL* easy, HttpCancel* cancel) {
 
 }  // namespace
 
+void InitHttpTransport() {
+    InitCurlOnce();
+}
+
 bool TransportGet(const UrlParts& parts, std::string& body, uint32_t& status,
                   const HttpOptions& options) {
+    // With CURLOPT_NOSIGNAL libcurl leaves SIGPIPE alone, and a TLS write to a
+    // peer that has closed can still raise it.
+    ScopedSigpipeGuard guard;
     InitCurlOnce();
     CurlEasy easy(curl_easy_init());
     CurlMulti multi(curl_multi_init());

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "log/console.h"
+#include "util/posix/sigpipe_guard.h"
 
 namespace tarsel {
 
@@ -23,6 +24,7 @@ const char* ColourOf(int level) {
 }  // namespace
 
 void WriteConsoleLine(int level, const std::string& line) {
+    ScopedSigpipeGuard guard;  // standard output may be a pipe nobody reads
     const char* colour = ColourOf(level);
     if (colour != nullptr && isatty(fileno(stdout)) == 1) {
         std::string coloured;
