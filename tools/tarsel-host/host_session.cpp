@@ -38,7 +38,12 @@ HostSession::~HostSession() {
 }
 
 bool HostSession::Open(const std::string& libPath, Recorder& recorder, std::string& error) {
-    const std::string path = libPath.empty() ? ExecutableDir() + "/libtarsel.so" : libPath;
+    std::string path = libPath;
+    if (path.empty()) {
+        // Beside this program in a build, or in the prefix's lib when installed.
+        path = ExecutableDir() + "/libtarsel.so";
+        if (access(path.c_str(), F_OK) != 0) path = ExecutableDir() + "/../lib/libtarsel.so.1";
+    }
     if (!m_library.Load(path, error)) return false;
     m_recorder = &recorder;
     m_service = m_library.Create();
