@@ -18,22 +18,15 @@
 #include "support/log_capture.h"
 #include "support/monitor_fixture.h"
 #include "support/test_window.h"
+#include "support/wait_until.h"
 
 namespace {
 
+using tarsel_test::WaitUntil;
 using tarsel_test::ConfigServer;
 using tarsel_test::LogCapture;
 using tarsel_test::TestDisplay;
 using tarsel_test::TestWindow;
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
 
 std::string Model(const char* name) {
     return std::string(TARSEL_MODEL_DIR) + "/" + name;
@@ -135,15 +128,10 @@ TEST(XServerFaults, TheWindowDestroyedMidRun) {
     }
 }
 
-class ConfigFaults : public ::testing::Test {
+class ConfigFaults : public tarsel_test::ConfigServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_server = std::make_unique<ConfigServer>();
-        ASSERT_TRUE(s_server->Start()) << s_server->Error();
-    }
-    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override {
-        ASSERT_TRUE(s_server);
+        ConfigServerSuite::SetUp();
         setenv("https_proxy", s_server->ProxyUrl().c_str(), 1);
     }
     void TearDown() override { unsetenv("https_proxy"); }
@@ -154,9 +142,7 @@ protected:
         service->StartSceneMonitor("/nonexistent.onnx", 5, 15, 5, 5);
         return service;
     }
-    static std::unique_ptr<ConfigServer> s_server;
 };
-std::unique_ptr<ConfigServer> ConfigFaults::s_server;
 
 TEST_F(ConfigFaults, MisbehavingAnswersAreRefusedOrApplied) {
     struct Case {

@@ -70,22 +70,15 @@ TEST(ParseUrl, TheTable) {
                  std::invalid_argument);
 }
 
-class HttpGetTest : public ::testing::Test {
+class HttpGetTest : public tarsel_test::ConfigServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_server = std::make_unique<ConfigServer>();
-        ASSERT_TRUE(s_server->Start()) << s_server->Error();
-    }
-    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override {
-        ASSERT_TRUE(s_server);
+        ConfigServerSuite::SetUp();
         ClearProxyEnvironment();
     }
     void TearDown() override { ClearProxyEnvironment(); }
 
-    static std::unique_ptr<ConfigServer> s_server;
 };
-std::unique_ptr<ConfigServer> HttpGetTest::s_server;
 
 TEST_F(HttpGetTest, StatusAndBodyAsTheServerSentThem) {
     struct Case {

@@ -9,24 +9,17 @@
 #include "support/jpeg_decode.h"
 #include "support/monitor_fixture.h"
 #include "support/test_window.h"
+#include "support/wait_until.h"
 
 namespace {
 
+using tarsel_test::WaitUntil;
 using tarsel_test::LogCapture;
 using tarsel_test::TestDisplay;
 using tarsel_test::TestWindow;
 
 constexpr uint32_t kBlue = 0x0000FF;
 constexpr uint32_t kRed = 0xFF0000;
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(30)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
-}
 
 // The colour in the middle of a stored frame's JPEG.
 uint32_t CentreColour(const std::string& base64) {

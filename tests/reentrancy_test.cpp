@@ -11,22 +11,15 @@
 #include "support/log_capture.h"
 #include "support/monitor_fixture.h"
 #include "support/test_window.h"
+#include "support/wait_until.h"
 
 namespace {
 
+using tarsel_test::WaitUntil;
 using tarsel_test::TestDisplay;
 using tarsel_test::TestWindow;
 
 constexpr uint32_t kRed = 0xFF0000;
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(30)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
 
 // A host: a service made by the export, driven through the interface. Its
 // frame and log callbacks run a step the test chooses.

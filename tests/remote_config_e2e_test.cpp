@@ -41,15 +41,10 @@ std::vector<LogLine> ConfigLines(const LogCapture& log) {
     return lines;
 }
 
-class RemoteConfigEndToEnd : public ::testing::Test {
+class RemoteConfigEndToEnd : public tarsel_test::ConfigServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        s_server = std::make_unique<ConfigServer>();
-        ASSERT_TRUE(s_server->Start()) << s_server->Error();
-    }
-    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override {
-        ASSERT_TRUE(s_server);
+        ConfigServerSuite::SetUp();
         setenv("https_proxy", s_server->ProxyUrl().c_str(), 1);
         m_service = CreateTarselService();
         ASSERT_NE(m_service, nullptr);
@@ -64,10 +59,8 @@ protected:
         EXPECT_FALSE(m_service->StartSceneMonitor("/nonexistent/model.onnx", 5, 15, 5, 5));
     }
 
-    static std::unique_ptr<ConfigServer> s_server;
     ITarselService* m_service = nullptr;
 };
-std::unique_ptr<ConfigServer> RemoteConfigEndToEnd::s_server;
 
 TEST_F(RemoteConfigEndToEnd, AValidAnswerIsAppliedWithItsFiveLines) {
     s_server->Answer(200, R"({"result":{"error_code":0},"interval":10,"resolution":"720p",)"

@@ -103,4 +103,14 @@ std::vector<SeenRequest> ConfigServer::Requests() const {
     return requests;
 }
 
+std::unique_ptr<ConfigServer> ConfigServerSuite::s_server;
+
+void ConfigServerSuite::SetUpTestSuite() {
+    s_server = std::make_unique<ConfigServer>();
+    if (!s_server->Start()) {
+        ADD_FAILURE() << s_server->Error();
+        s_server.reset();
+    }
+}
+
 }  // namespace tarsel_test

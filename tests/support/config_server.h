@@ -2,6 +2,9 @@
 #ifndef TARSEL_TESTS_CONFIG_SERVER_H
 #define TARSEL_TESTS_CONFIG_SERVER_H
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,15 @@ private:
     int m_https = 0;
     int m_http = 0;
     int m_proxy = 0;
+};
+
+// A test suite sharing one server: started before its first test.
+class ConfigServerSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override { ASSERT_TRUE(s_server) << "the configuration server did not start"; }
+    static std::unique_ptr<ConfigServer> s_server;
 };
 
 }  // namespace tarsel_test
