@@ -53,19 +53,23 @@ void BM_EncodeJpegTurbo(benchmark::State& state) {
 BENCHMARK(BM_EncodeJpegTurbo)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond);
 #endif
 
-// What a pass does with a kept frame of the given size.
+// What a pass does with a kept frame of the given size: {width, height,
+// bound}; a bound of 0 encodes the frame as it is, as a screenshot without one.
 void BM_BoundEncodeBase64(benchmark::State& state) {
     const CapturedFrame frame = Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const int32_t bound = static_cast<int32_t>(state.range(2));
     for (auto _ : state) {
-        std::string base64 = tarsel::EncodeJpegBase64(tarsel::ResizeToFit(frame, kBound));
+        std::string base64 = bound > 0 ? tarsel::EncodeBoundedJpegBase64(frame, bound)
+                                       : tarsel::EncodeJpegBase64(frame);
         benchmark::DoNotOptimize(base64.data());
     }
     SetSizeLabel(state);
 }
 BENCHMARK(BM_BoundEncodeBase64)
-    ->Args({1920, 1080})
-    ->Args({2560, 1440})
-    ->Args({3840, 2160})
+    ->Args({1920, 1080, kBound})
+    ->Args({2560, 1440, kBound})
+    ->Args({3840, 2160, kBound})
+    ->Args({3840, 2160, 0})
     ->Unit(benchmark::kMillisecond);
 
 // The bounded picture of a source of the given size.

@@ -1,6 +1,9 @@
 // The window capturer and the window-manager queries against a real X server.
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "capture/pixel_rows.h"
 #include "capture/screen_capturer.h"
 #include "service/tarsel_service.h"
 #include "support/display_environment.h"
@@ -130,6 +133,52 @@ TEST_F(CaptureTest, ThePartOffTheScreenIsBlack) {
     EXPECT_EQ(RgbAt(c, 5, 5), 0u);
 }
 
+// One capturer, one frame: the grab and the frame's buffer are reused from
+// capture to capture while the window moves off the edge and grows.
+TEST_F(CaptureTest, ReusedBuffersFollowTheWindowAcrossSizesAndTheScreenEdge) {
+    TestWindow game(m_display, 100, 100, 200, 150, kBlue);
+    ScreenCapturer capturer = Bind(game);
+    const auto place = [&](int x, int y, int width, int height) {
+        const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y),
+                                   static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+        xcb_configure_window(m_display.Get(), game.Id(),
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             values);
+        m_display.Sync();
+    };
+    CapturedFrame frame;
+    ASSERT_TRUE(capturer.CaptureWindowInto(frame));
+    ASSERT_EQ(frame.width, 200);
+    EXPECT_EQ(RgbAt(frame, 0, 0), kBlue);
+
+    place(-50, 100, 200, 150);  // the first 50 columns off the screen
+    ASSERT_TRUE(capturer.CaptureWindowInto(frame));
+    ASSERT_EQ(frame.width, 200);
+    EXPECT_EQ(RgbAt(frame, 49, 75), 0u);
+    EXPECT_EQ(RgbAt(frame, 50, 75), kBlue);
+
+    place(100, 100, 400, 300);
+    game.Fill(kRed);
+    ASSERT_TRUE(capturer.CaptureWindowInto(frame));
+    ASSERT_EQ(frame.width, 400);
+    ASSERT_EQ(frame.pixels.size(), 400u * 300u * 3u);
+    for (const auto& point : {std::pair<int, int>{0, 0}, {399, 299}, {25, 75}}) {
+        EXPECT_EQ(RgbAt(frame, point.first, point.second), kRed);
+    }
+
+    place(100, 100, 64, 48);
+    game.Fill(kSample);
+    ASSERT_TRUE(capturer.CaptureWindowInto(frame));
+    ASSERT_EQ(frame.pixels.size(), 64u * 48u * 3u);
+    EXPECT_EQ(RgbAt(frame, 63, 47), kSample);
+
+    game.Destroy();
+    EXPECT_FALSE(capturer.CaptureWindowInto(frame));
+    EXPECT_TRUE(frame.pixels.empty());
+    EXPECT_EQ(frame.width, 0);
+}
+
 TEST_F(CaptureTest, OneByOneClientArea) {
     TestWindow tiny(m_display, 5, 5, 1, 1, kRed);
     const CapturedFrame frame = Bind(tiny).CaptureWindow();
@@ -209,6 +258,20 @@ TEST(CaptureServerLoss, LosingTheServerNeverTakesTheHostDown) {
 }
 
 }  // namespace
+
+TEST(ConvertBgrxToBgr, MatchesAByteLoopForEveryLengthAndTail) {
+    for (size_t count = 0; count <= 41; ++count) {
+        std::vector<uint8_t> bgrx(count * 4);
+        for (size_t i = 0; i < bgrx.size(); ++i) bgrx[i] = static_cast<uint8_t>(i * 37 + count);
+        // Guard bytes past the output: a wide store must not reach them.
+        std::vector<uint8_t> bgr(count * 3 + 4, 0xEE);
+        tarsel::ConvertBgrxToBgr(bgrx.data(), bgr.data(), count);
+        for (size_t i = 0; i < count; ++i) {
+            for (size_t c = 0; c < 3; ++c) ASSERT_EQ(bgr[i * 3 + c], bgrx[i * 4 + c]) << count << ":" << i;
+        }
+        for (size_t g = count * 3; g < bgr.size(); ++g) EXPECT_EQ(bgr[g], 0xEE) << count;
+    }
+}
 
 TEST(ConvertBgraToBgr, DropsTheFourthByteAndRefusesOtherFrames) {
     CapturedFrame bgra;

@@ -4,6 +4,8 @@
 
 #include <stb_image_resize2.h>
 
+#include <algorithm>
+
 namespace tarsel {
 
 namespace {
@@ -26,10 +28,15 @@ bool IsComplete(const CapturedFrame& frame) {
 
 }  // namespace
 
+bool FitsWithin(const CapturedFrame& frame, int32_t maxSize) {
+    const int32_t longer = frame.width > frame.height ? frame.width : frame.height;
+    return longer <= maxSize;
+}
+
 CapturedFrame ResizeToFit(const CapturedFrame& frame, int32_t maxSize) {
     if (!HasPicture(frame)) return CapturedFrame();
     const int32_t longer = frame.width > frame.height ? frame.width : frame.height;
-    if (longer <= maxSize) return frame;
+    if (FitsWithin(frame, maxSize)) return frame;
     const double scale = static_cast<double>(maxSize) / static_cast<double>(longer);
     int32_t width = static_cast<int32_t>(static_cast<double>(frame.width) * scale);
     int32_t height = static_cast<int32_t>(static_cast<double>(frame.height) * scale);
@@ -47,25 +54,42 @@ CapturedFrame ResizeFrame(const CapturedFrame& frame, int32_t targetWidth, int32
 
 CapturedFrame ResizePixels(const uint8_t* pixels, int32_t width, int32_t height, size_t stride,
                            int32_t channels, int32_t targetWidth, int32_t targetHeight) {
-    if (pixels == nullptr || width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0) {
-        return CapturedFrame();
-    }
-    stbir_pixel_layout layout;
+    CapturedFrame out;
+    ResizePixelsInto(pixels, width, height, stride, channels, targetWidth, targetHeight, out);
+    return out;
+}
+
+void ResizePixelsInto(const uint8_t* pixels, int32_t width, int32_t height, size_t stride,
+                      int32_t channels, int32_t targetWidth, int32_t targetHeight,
+                      CapturedFrame& out) {
+    out.width = 0;
+    out.height = 0;
+    out.channels = 0;
+    stbir_pixel_layout layout = STBIR_RGB;
     switch (channels) {
         case 1: layout = STBIR_1CHANNEL; break;
         case 3: layout = STBIR_RGB; break;
         case 4: layout = STBIR_RGBA; break;
-        default: return CapturedFrame();
+        default: channels = 0; break;
     }
-    CapturedFrame out;
-    out.pixels.assign(ByteCount(targetWidth, targetHeight, channels), 0);
+    if (pixels == nullptr || width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0 ||
+        channels == 0) {
+        out.pixels.clear();
+        return;
+    }
+    const uint64_t size = ByteCount(targetWidth, targetHeight, channels);
+    // A failed resize leaves the output black, which callers accept: so the
+    // buffer is cleared first, but only when it is reused (a new one is).
+    if (out.pixels.size() == size) {
+        std::fill(out.pixels.begin(), out.pixels.end(), uint8_t{0});
+    } else {
+        out.pixels.assign(size, 0);
+    }
     out.width = targetWidth;
     out.height = targetHeight;
     out.channels = channels;
-    // A failed resize leaves the output black, which callers accept.
     stbir_resize_uint8_linear(pixels, width, height, static_cast<int>(stride), out.pixels.data(),
                               targetWidth, targetHeight, targetWidth * channels, layout);
-    return out;
 }
 
 void ConvertBgrToRgb(CapturedFrame& frame) {
@@ -86,6 +110,11 @@ std::string EncodeJpegBase64(const CapturedFrame& frame) {
         EncodeJpegPixels(frame.pixels.data(), frame.width, frame.height, PixelOrder::BGR, 90);
     if (jpeg.empty()) return std::string();
     return Base64Encode(jpeg.data(), jpeg.size());
+}
+
+std::string EncodeBoundedJpegBase64(const CapturedFrame& frame, int32_t maxSize) {
+    if (HasPicture(frame) && FitsWithin(frame, maxSize)) return EncodeJpegBase64(frame);
+    return EncodeJpegBase64(ResizeToFit(frame, maxSize));
 }
 
 std::vector<uint8_t> EncodeJpeg(const CapturedFrame& frame, int32_t quality) {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "capture/pixel_rows.h"
 #include "log/handle_text.h"
 #include "log/logger.h"
 
@@ -15,6 +16,11 @@ void LogLine(int level, const std::ostringstream& text) {
 
 void LogText(int level, const char* text) {
     Logger::GetInstance().Log(level, text);
+}
+
+bool Fail(CapturedFrame& frame) {
+    frame.pixels.clear();
+    return false;
 }
 
 bool DebugOn() {
@@ -41,6 +47,33 @@ bool ScreenCapturer::IsWindowForeground() const {
 }
 
 CapturedFrame ScreenCapturer::CaptureWindow() const {
+    CapturedFrame frame;
+    CaptureWindowInto(frame);
+    return frame;
+}
+
+std::unique_ptr<window_system::ScreenGrab> ScreenCapturer::TakeGrab() const {
+    std::unique_ptr<window_system::ScreenGrab> idle;
+    {
+        std::lock_guard<std::mutex> lock(m_grabMutex);
+        idle = std::move(m_idleGrab);
+    }
+    return window_system::OpenScreen(m_session, std::move(idle));
+}
+
+void ScreenCapturer::ReturnGrab(std::unique_ptr<window_system::ScreenGrab> grab) const {
+    std::unique_ptr<window_system::ScreenGrab> spare;  // released after the lock
+    std::lock_guard<std::mutex> lock(m_grabMutex);
+    spare = std::move(m_idleGrab);
+    m_idleGrab = std::move(grab);
+}
+
+bool ScreenCapturer::CaptureWindowInto(CapturedFrame& frame) const {
+    // The pixels keep their size until the new one is known: growing a vector
+    // from empty would clear every byte first.
+    frame.width = 0;
+    frame.height = 0;
+    frame.channels = 0;
     // DEBUG lines are never written at the fixed minimum level; composing them
     // only when enabled keeps string work off every frame.
     const bool debug = DebugOn();
@@ -51,7 +84,7 @@ CapturedFrame ScreenCapturer::CaptureWindow() const {
     }
     if (!IsWindowValid()) {
         LogText(ERROR, "[ScreenCapturer] CaptureWindow: invalid window handle");
-        return CapturedFrame();
+        return Fail(frame);
     }
 
     window_system::DpiAwarenessScope dpiScope;
@@ -69,7 +102,7 @@ CapturedFrame ScreenCapturer::CaptureWindow() const {
         std::ostringstream text;
         text << "[ScreenCapturer] CaptureWindow: GetClientRect failed, err=" << error;
         LogLine(ERROR, text);
-        return CapturedFrame();
+        return Fail(frame);
     }
     if (debug) {
         std::ostringstream text;
@@ -78,19 +111,19 @@ CapturedFrame ScreenCapturer::CaptureWindow() const {
     }
     if (width < 1 || height < 1) {
         LogText(ERROR, "[ScreenCapturer] CaptureWindow: invalid dimensions");
-        return CapturedFrame();
+        return Fail(frame);
     }
 
     int32_t x = 0;
     int32_t y = 0;
     window_system::ClientToScreen(m_hWnd, m_session, x, y);
 
-    std::unique_ptr<window_system::ScreenGrab> grab = window_system::OpenScreen(m_session);
+    std::unique_ptr<window_system::ScreenGrab> grab = TakeGrab();
     if (!grab) {
         LogText(ERROR, "[ScreenCapturer] CaptureWindow: GetDC failed");
-        return CapturedFrame();
+        return Fail(frame);
     }
-    if (!grab->CreateTarget(width, height)) return CapturedFrame();
+    if (!grab->CreateTarget(width, height)) return Fail(frame);
 
     const int copied = grab->Copy(x, y);
     if (debug) {
@@ -99,26 +132,25 @@ CapturedFrame ScreenCapturer::CaptureWindow() const {
         LogLine(DEBUG, text);
     }
 
-    CapturedFrame bgra;
-    bgra.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4u, 0);
-    bgra.width = width;
-    bgra.height = height;
-    bgra.channels = 4;
-    const int rows = grab->ReadRows(bgra.pixels.data());
+    // Every row is written by the grab, so the buffer is only resized, not
+    // cleared; its capacity is kept from the caller's previous frame.
+    frame.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3u);
+    const int rows = grab->ReadRows(frame.pixels.data());
     if (debug) {
         std::ostringstream text;
         text << "[ScreenCapturer] CaptureWindow: GetDIBits result=" << rows;
         LogLine(DEBUG, text);
     }
-    grab.reset();
-
-    CapturedFrame bgr = ConvertBgraToBgr(bgra);
+    ReturnGrab(std::move(grab));
+    frame.width = width;
+    frame.height = height;
+    frame.channels = 3;
     if (debug) {
         std::ostringstream text;
-        text << "[ScreenCapturer] CaptureWindow: done, " << bgr.width << "x" << bgr.height;
+        text << "[ScreenCapturer] CaptureWindow: done, " << frame.width << "x" << frame.height;
         LogLine(DEBUG, text);
     }
-    return bgr;
+    return true;
 }
 
 CapturedFrame ConvertBgraToBgr(const CapturedFrame& bgra) {
@@ -129,13 +161,7 @@ CapturedFrame ConvertBgraToBgr(const CapturedFrame& bgra) {
     if (bgra.pixels.size() < count * 4u) return CapturedFrame();
     CapturedFrame bgr;
     bgr.pixels.resize(count * 3u);
-    const uint8_t* in = bgra.pixels.data();
-    uint8_t* out = bgr.pixels.data();
-    for (size_t i = 0; i < count; ++i, in += 4, out += 3) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-    }
+    ConvertBgrxToBgr(bgra.pixels.data(), bgr.pixels.data(), count);
     bgr.width = bgra.width;
     bgr.height = bgra.height;
     bgr.channels = 3;

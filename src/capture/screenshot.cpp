@@ -76,7 +76,8 @@ Outcome Produce(const ScreenCapturer* capturer, bool initialized, int maxSize) {
     outcome.height = frame.height;
     if (maxSize > 0) {
         try {
-            frame = ResizeToFit(frame, maxSize);
+            // A frame that fits is used as it is rather than copied.
+            if (!FitsWithin(frame, maxSize)) frame = ResizeToFit(frame, maxSize);
         } catch (const std::exception& e) {
             LogWith(ERROR, "[TarselService] CaptureScreenAsync: compress exception=", e.what());
             return Fail(-20, e.what());

@@ -49,7 +49,7 @@ private:
 
 // One copy of a screen rectangle, in the steps of a device-context copy so the
 // capturer can report each. Owns every platform object it makes and releases
-// them on destruction.
+// them on destruction; a grab can be used for one capture after another.
 class ScreenGrab {
 public:
     virtual ~ScreenGrab() = default;
@@ -58,13 +58,17 @@ public:
     // Copies the screen rectangle at (x, y) of the target's size; nonzero on
     // success. Parts off the screen stay black.
     virtual int Copy(int32_t x, int32_t y) = 0;
-    // Writes the target as 32-bit blue, green, red, reserved rows, top row first,
-    // into bgrx (width x height x 4 bytes); returns the number of rows written.
-    virtual int ReadRows(uint8_t* bgrx) = 0;
+    // Writes the target as blue, green, red rows, top row first and without
+    // padding, into bgr (width x height x 3 bytes); returns the number of rows
+    // written.
+    virtual int ReadRows(uint8_t* bgr) = 0;
 };
 
 // A grab bound to the screen, or null when the screen cannot be reached.
-std::unique_ptr<ScreenGrab> OpenScreen(Session session);
+// previous, a grab this function returned earlier, is recycled when it still
+// fits the session (keeping what it can of its buffers), otherwise released.
+std::unique_ptr<ScreenGrab> OpenScreen(Session session,
+                                       std::unique_ptr<ScreenGrab> previous = nullptr);
 
 }  // namespace window_system
 }  // namespace tarsel

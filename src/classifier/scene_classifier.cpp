@@ -44,16 +44,34 @@ SceneClassifier::SceneClassifier(const ModelPath& modelPath) : m_env(MakeEnv()) 
     m_session = Ort::Session(m_env, modelPath.c_str(), options);
     m_inputName = TakeName(m_session.GetInputNameAllocated(0, m_allocator));
     m_outputName = TakeName(m_session.GetOutputNameAllocated(0, m_allocator));
+    m_memory = Ort::MemoryInfo::CreateCpu(OrtArenaAllocator, OrtMemTypeDefault);
 }
 
 std::vector<float> SceneClassifier::Preprocess(const CapturedFrame& frame) const {
     return PreprocessFrame(frame);
 }
 
+void SceneClassifier::PreprocessInto(const CapturedFrame& frame, std::vector<float>& input) {
+    PreprocessFrameInto(frame, input, m_resized);
+}
+
 std::vector<float> PreprocessFrame(const CapturedFrame& frame) {
-    if (!frame.IsUsable() || frame.channels != 3) return std::vector<float>();
+    std::vector<float> input;
+    CapturedFrame resized;
+    PreprocessFrameInto(frame, input, resized);
+    return input;
+}
+
+void PreprocessFrameInto(const CapturedFrame& frame, std::vector<float>& input,
+                         CapturedFrame& resized) {
+    // Failures empty the input; success keeps its size (growing from empty
+    // would clear every element first).
     const size_t stride = static_cast<size_t>(frame.width) * 3u;
-    if (frame.pixels.size() < stride * static_cast<size_t>(frame.height)) return std::vector<float>();
+    if (!frame.IsUsable() || frame.channels != 3 ||
+        frame.pixels.size() < stride * static_cast<size_t>(frame.height)) {
+        input.clear();
+        return;
+    }
 
     // Same values as swapping the whole frame to RGB, copying the centre square
     // and resizing the copy, with less work: the resize treats channels alike,
@@ -63,11 +81,14 @@ std::vector<float> PreprocessFrame(const CapturedFrame& frame) {
     const size_t x0 = static_cast<size_t>((frame.width - side) / 2);
     const size_t y0 = static_cast<size_t>((frame.height - side) / 2);
     const uint8_t* origin = frame.pixels.data() + y0 * stride + x0 * 3u;
-    const CapturedFrame resized = ResizePixels(origin, side, side, stride, 3, kSide, kSide);
-    if (resized.pixels.empty()) return std::vector<float>();
+    ResizePixelsInto(origin, side, side, stride, 3, kSide, kSide, resized);
+    if (resized.pixels.empty()) {
+        input.clear();
+        return;
+    }
 
     const float* table = NormalisationTable();
-    std::vector<float> input(3 * kPlane);
+    input.resize(3 * kPlane);  // every element is written below
     float* red = input.data();
     float* green = red + kPlane;
     float* blue = green + kPlane;
@@ -77,16 +98,14 @@ std::vector<float> PreprocessFrame(const CapturedFrame& frame) {
         green[i] = table[p[1]];
         red[i] = table[p[2]];
     }
-    return input;
 }
 
 ClassificationResult SceneClassifier::Classify(const std::vector<float>& input) {
-    Ort::MemoryInfo memory = Ort::MemoryInfo::CreateCpu(OrtArenaAllocator, OrtMemTypeDefault);
     const std::array<int64_t, 4> shape = {1, 3, kSide, kSide};
     // Wraps the caller's vector without a copy; ONNX Runtime refuses a buffer
     // too small for the shape.
     Ort::Value tensor = Ort::Value::CreateTensor<float>(
-        memory, const_cast<float*>(input.data()), input.size(), shape.data(), shape.size());
+        m_memory, const_cast<float*>(input.data()), input.size(), shape.data(), shape.size());
     const char* inputName = m_inputName.c_str();
     const char* outputName = m_outputName.c_str();
     std::vector<Ort::Value> outputs =

@@ -35,6 +35,9 @@ public:
     // The centre square, resized to 256 x 256, as three planes R, G, B of
     // values in [-1, 1]; empty for an unusable frame or one without 3 channels.
     std::vector<float> Preprocess(const CapturedFrame& frame) const;
+    // Preprocess into the caller's vector, reusing its buffer and a resize
+    // buffer of the classifier's own (hence the worker only).
+    void PreprocessInto(const CapturedFrame& frame, std::vector<float>& input);
     // Runs the model on a Preprocess result; throws Ort::Exception.
     ClassificationResult Classify(const std::vector<float>& input);
 
@@ -44,10 +47,16 @@ private:
     Ort::AllocatorWithDefaultOptions m_allocator;
     std::string m_inputName;
     std::string m_outputName;
+    Ort::MemoryInfo m_memory{nullptr};
+    CapturedFrame m_resized;
 };
 
 // What Preprocess computes; it touches no ONNX Runtime object.
 std::vector<float> PreprocessFrame(const CapturedFrame& frame);
+// The same into input (emptied for an unusable frame), with resized as the
+// buffer of the 256 x 256 square.
+void PreprocessFrameInto(const CapturedFrame& frame, std::vector<float>& input,
+                         CapturedFrame& resized);
 
 // Index and value of the first largest of n scores; starts from -10000 so NaN
 // and scores at or below it are never taken.

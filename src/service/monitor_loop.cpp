@@ -38,6 +38,8 @@ void TarselService::WorkerMain() {
     } catch (...) {
         m_running.store(false);
     }
+    m_passFrame = CapturedFrame();
+    m_passInput = std::vector<float>();
     try {
         if (m_stopFromWorker) {
             // Stopped from inside a host callback: the stop's second half is ours.
@@ -94,13 +96,14 @@ TarselService::PassEnd TarselService::RunPass() {
 }
 
 TarselService::PassEnd TarselService::ProcessFrame(ScreenCapturer& capturer) {
-    const CapturedFrame frame = capturer.CaptureWindow();
-    if (!frame.IsUsable()) {
+    CapturedFrame& frame = m_passFrame;
+    if (!capturer.CaptureWindowInto(frame) || !frame.IsUsable()) {
         Log(ERROR, "[TarselService] 截图失败");
         return PassEnd::kCaptureFailed;
     }
-    const ClassificationResult result = m_classifier->Classify(m_classifier->Preprocess(frame));
-    std::string base64 = EncodeJpegBase64(ResizeToFit(frame, kStoredBound));
+    m_classifier->PreprocessInto(frame, m_passInput);
+    const ClassificationResult result = m_classifier->Classify(m_passInput);
+    std::string base64 = EncodeBoundedJpegBase64(frame, kStoredBound);
 
     if (!capturer.IsWindowForeground()) {
         Log(DEBUG, "[TarselService] 截图完成但目标窗口非前台，丢弃本帧");

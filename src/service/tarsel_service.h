@@ -144,6 +144,10 @@ private:
     std::shared_ptr<ScreenCapturer> m_capturer;
     mutable std::mutex m_capturerMutex;
     std::unique_ptr<SceneClassifier> m_classifier;
+    // The worker's buffers, kept from one pass to the next and released when
+    // the worker ends.
+    CapturedFrame m_passFrame;
+    std::vector<float> m_passInput;
     std::unique_ptr<RemoteConfigClient> m_configClient;
     bool m_initialized = false;
     std::string m_modelPath;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "capture/pixel_rows.h"
 #include "capture/window_system.h"
 #include "capture/x11/x11_connection.h"
 #include "capture/x11/xcb_handles.h"
@@ -31,6 +32,7 @@ class ShmSegment {
 public:
     ShmSegment(std::shared_ptr<X11Connection> x, size_t size) : m_x(std::move(x)) {
         ScopedSigpipeGuard guard;
+        m_size = size;
         m_id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
         if (m_id < 0) return;
         void* address = shmat(m_id, nullptr, 0);
@@ -59,11 +61,13 @@ public:
     ShmSegment& operator=(const ShmSegment&) = delete;
 
     bool IsAttached() const { return m_serverAttached; }
+    size_t Size() const { return m_size; }
     xcb_shm_seg_t Segment() const { return m_segment; }
     const uint8_t* Data() const { return m_address; }
 
 private:
     std::shared_ptr<X11Connection> m_x;
+    size_t m_size = 0;
     int m_id = -1;
     uint8_t* m_address = nullptr;
     xcb_shm_seg_t m_segment = 0;
@@ -74,9 +78,13 @@ struct Rect {
     int32_t x = 0, y = 0, width = 0, height = 0;
 };
 
+// Keeps its shared-memory segment from one capture to the next: making one
+// costs both processes a mapping and a page fault per page of it.
 class X11ScreenGrab final : public ScreenGrab {
 public:
     explicit X11ScreenGrab(std::shared_ptr<X11Connection> x) : m_x(std::move(x)) {}
+
+    const X11Connection* Connection() const { return m_x.get(); }
 
     bool CreateTarget(int32_t width, int32_t height) override {
         if (width < 1 || height < 1) return false;
@@ -87,6 +95,9 @@ public:
 
     int Copy(int32_t x, int32_t y) override {
         ScopedSigpipeGuard guard;
+        m_copied = false;
+        m_pixels = nullptr;
+        m_image.reset();
         m_source = ClipToRoot(Rect{x, y, m_width, m_height});
         if (m_source.width <= 0 || m_source.height <= 0) {
             m_copied = true;  // nothing of it is on the screen: all black
@@ -96,17 +107,25 @@ public:
         return m_copied ? 1 : 0;
     }
 
-    int ReadRows(uint8_t* bgrx) override {
+    int ReadRows(uint8_t* bgr) override {
         if (!m_copied) return 0;
+        const size_t targetStride = static_cast<size_t>(m_width) * 3u;
+        const bool covered = m_source.x == m_origin.x && m_source.y == m_origin.y &&
+                             m_source.width == m_width && m_source.height == m_height;
+        if (!covered) std::memset(bgr, 0, targetStride * static_cast<size_t>(m_height));
         if (m_source.width <= 0 || m_source.height <= 0) return m_height;
         if (m_pixels == nullptr || !m_x->IsDirectPixelFormat(m_depth, m_visual)) return 0;
         const size_t sourceStride = static_cast<size_t>(m_source.width) * 4u;
-        const size_t targetStride = static_cast<size_t>(m_width) * 4u;
         const size_t dx = static_cast<size_t>(m_source.x - m_origin.x);
         const size_t dy = static_cast<size_t>(m_source.y - m_origin.y);
+        if (covered) {
+            ConvertBgrxToBgr(m_pixels, bgr, static_cast<size_t>(m_width) * m_height);
+            return m_height;
+        }
         for (int32_t row = 0; row < m_source.height; ++row) {
-            std::memcpy(bgrx + (dy + static_cast<size_t>(row)) * targetStride + dx * 4u,
-                        m_pixels + static_cast<size_t>(row) * sourceStride, sourceStride);
+            ConvertBgrxToBgr(m_pixels + static_cast<size_t>(row) * sourceStride,
+                             bgr + (dy + static_cast<size_t>(row)) * targetStride + dx * 3u,
+                             static_cast<size_t>(m_source.width));
         }
         return m_height;
     }
@@ -128,14 +147,18 @@ private:
     }
 
     bool CopyShm() {
-        if (!m_x->HasShm()) return false;
+        if (!m_x->HasShm() || m_shmRefused) return false;
         const size_t size = static_cast<size_t>(m_source.width) * m_source.height * 4u;
-        m_segment = std::make_unique<ShmSegment>(m_x, size);
+        if (!m_segment || m_segment->Size() < size) {
+            m_segment.reset();  // detached before its successor is made
+            m_segment = std::make_unique<ShmSegment>(m_x, size);
+        }
         if (!m_segment->IsAttached()) {
             // A server may advertise MIT-SHM and still refuse our segment (another
             // host, another IPC namespace); this copy falls back to GetImage.
             Logger::GetInstance().Log(DEBUG, "[ScreenCapturer] MIT-SHM attach refused, using GetImage");
             m_segment.reset();
+            m_shmRefused = true;
             return false;
         }
         xcb_connection_t* c = m_x->Get();
@@ -182,6 +205,7 @@ private:
     Rect m_source;
     bool m_copied = false;
     std::unique_ptr<ShmSegment> m_segment;
+    bool m_shmRefused = false;
     XcbReply<xcb_get_image_reply_t> m_image;
     const uint8_t* m_pixels = nullptr;
     uint8_t m_depth = 0;
@@ -190,9 +214,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ScreenGrab> OpenScreen(Session session) {
+std::unique_ptr<ScreenGrab> OpenScreen(Session session, std::unique_ptr<ScreenGrab> previous) {
     std::shared_ptr<X11Connection> x = x11::SessionConnection(session);
     if (!x) return nullptr;
+    auto* recycled = dynamic_cast<X11ScreenGrab*>(previous.get());
+    if (recycled != nullptr && recycled->Connection() == x.get()) return previous;
+    previous.reset();
     return std::make_unique<X11ScreenGrab>(std::move(x));
 }
 
