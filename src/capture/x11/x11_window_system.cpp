@@ -27,21 +27,9 @@ HWND ToHandle(xcb_window_t id) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
 }
 
-bool HasProperty(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
-    if (property == XCB_NONE) return false;
-    auto reply = WaitReply<xcb_get_property_reply_t>(
-        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
-        xcb_get_property_reply);
-    return reply && reply->type != XCB_NONE;
-}
-
 // The window manager's own answer, when it publishes one.
-bool ActiveWindowProperty(const X11Connection& x, xcb_window_t& active) {
-    if (x.ActiveWindowAtom() == XCB_NONE) return false;
-    xcb_connection_t* c = x.Get();
-    auto reply = WaitReply<xcb_get_property_reply_t>(
-        c, xcb_get_property(c, 0, x.Root(), x.ActiveWindowAtom(), XCB_ATOM_WINDOW, 0, 1),
-        xcb_get_property_reply);
+bool ReadActiveWindow(xcb_connection_t* c, xcb_get_property_cookie_t cookie, xcb_window_t& active) {
+    auto reply = WaitReply<xcb_get_property_reply_t>(c, cookie, xcb_get_property_reply);
     if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) < 4) {
         return false;
@@ -51,21 +39,32 @@ bool ActiveWindowProperty(const X11Connection& x, xcb_window_t& active) {
 }
 
 // The focused window's client top-level: the first ancestor (or itself) that
-// carries WM_STATE; without a window manager, the child of the root.
-xcb_window_t FocusTopLevel(const X11Connection& x) {
+// carries WM_STATE; without a window manager, the child of the root. Each
+// level asks both questions in one round trip.
+xcb_window_t FocusTopLevel(const X11Connection& x, xcb_get_input_focus_cookie_t cookie) {
     xcb_connection_t* c = x.Get();
-    auto focus = WaitReply<xcb_get_input_focus_reply_t>(c, xcb_get_input_focus(c),
-                                                        xcb_get_input_focus_reply);
+    auto focus = WaitReply<xcb_get_input_focus_reply_t>(c, cookie, xcb_get_input_focus_reply);
     if (!focus) return XCB_NONE;
     xcb_window_t window = focus->focus;
     if (window == XCB_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT || window == x.Root()) {
         return XCB_NONE;
     }
+    const xcb_atom_t wmState = x.WmStateAtom();
     // Bounded walk: a tree deeper than this is not a real top-level chain.
     for (int depth = 0; depth < 64; ++depth) {
-        if (HasProperty(c, window, x.WmStateAtom())) return window;
-        auto tree = WaitReply<xcb_query_tree_reply_t>(c, xcb_query_tree(c, window),
-                                                      xcb_query_tree_reply);
+        xcb_get_property_cookie_t state{};
+        if (wmState != XCB_NONE) {
+            state = xcb_get_property(c, 0, window, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 0);
+        }
+        const xcb_query_tree_cookie_t treeCookie = xcb_query_tree(c, window);
+        if (wmState != XCB_NONE) {
+            auto property = WaitReply<xcb_get_property_reply_t>(c, state, xcb_get_property_reply);
+            if (property && property->type != XCB_NONE) {
+                xcb_discard_reply(c, treeCookie.sequence);
+                return window;
+            }
+        }
+        auto tree = WaitReply<xcb_query_tree_reply_t>(c, treeCookie, xcb_query_tree_reply);
         if (!tree) return XCB_NONE;
         if (tree->parent == x.Root() || tree->parent == XCB_NONE) return window;
         window = tree->parent;
@@ -97,8 +96,21 @@ HWND GetForegroundWindow(Session session) {
     ScopedSigpipeGuard guard;
     std::shared_ptr<X11Connection> x = x11::SessionConnection(session);
     if (!x) return nullptr;
+    xcb_connection_t* c = x->Get();
+    // Both questions in one round trip; the focus answers only without the
+    // window manager's.
+    const bool askManager = x->ActiveWindowAtom() != XCB_NONE;
+    xcb_get_property_cookie_t manager{};
+    if (askManager) {
+        manager = xcb_get_property(c, 0, x->Root(), x->ActiveWindowAtom(), XCB_ATOM_WINDOW, 0, 1);
+    }
+    const xcb_get_input_focus_cookie_t focus = xcb_get_input_focus(c);
     xcb_window_t active = XCB_NONE;
-    if (!ActiveWindowProperty(*x, active)) active = FocusTopLevel(*x);
+    if (askManager && ReadActiveWindow(c, manager, active)) {
+        xcb_discard_reply(c, focus.sequence);
+    } else {
+        active = FocusTopLevel(*x, focus);
+    }
     return active == XCB_NONE ? nullptr : ToHandle(active);
 }
 
