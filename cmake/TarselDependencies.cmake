@@ -6,6 +6,8 @@ find_package(Threads REQUIRED)
 
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-shm)
 pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+add_library(tarsel_jsoncpp INTERFACE)
+target_link_libraries(tarsel_jsoncpp INTERFACE PkgConfig::JSONCPP)
 find_package(CURL REQUIRED)
 find_package(JPEG REQUIRED)
 

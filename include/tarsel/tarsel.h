@@ -20,8 +20,9 @@
 #ifndef TARSEL_TARSEL_H
 #define TARSEL_TARSEL_H
 
-#include <cstddef>
-#include <cstdint>
+// The C headers, so that a freestanding caller needs nothing but the compiler's own.
+#include <stddef.h>
+#include <stdint.h>
 
 // The same declaration as <windows.h> makes with STRICT (its default), so the
 // two can meet in one translation unit.
@@ -37,6 +38,16 @@ typedef struct HWND__* HWND;
 #else
 #define TARSEL_CALL
 #define TARSEL_EXPORT __attribute__((visibility("default")))
+#endif
+
+// Windows hosts are normally built with MSVC, which gives a virtual destructor
+// one vtable slot (a deleting destructor taking flags) where GCC gives two.
+// GCC builds for Windows therefore declare that one slot as a function of its
+// own, so that every operation after it sits where an MSVC caller looks.
+#if defined(_WIN32) && !defined(_MSC_VER)
+#define TARSEL_MSVC_VTABLE 1
+#else
+#define TARSEL_MSVC_VTABLE 0
 #endif
 
 // Log levels passed to LogCallback: 0 DEBUG, 1 INFO, 2 WARN, 3 ERROR.
@@ -57,7 +68,19 @@ typedef void (*ScreenshotCallback)(const char* base64, int width, int height, in
 
 class ITarselService {
 public:
+#if TARSEL_MSVC_VTABLE
+    // MSVC's deleting destructor: destroys the object, frees it when flags & 1,
+    // returns this. An MSVC host's delete through the interface lands here;
+    // others call DestroyTarselService.
+    virtual ITarselService* DeletingDestructor(unsigned int flags) = 0;
+
+protected:
+    ~ITarselService() {}
+
+public:
+#else
     virtual ~ITarselService() {}
+#endif
 
     // Binds the game window. True when bound now or already bound (the first
     // window stays). False only for a null handle. Lifecycle thread.

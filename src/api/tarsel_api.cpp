@@ -2,6 +2,7 @@
 #include <exception>
 #include <string>
 
+#include "api/library_pin.h"
 #include "log/logger.h"
 #include "service/tarsel_service.h"
 #include "tarsel/tarsel.h"
@@ -15,8 +16,21 @@ void DeleteService(tarsel::TarselService* service) {
 
 }  // namespace
 
+#if TARSEL_MSVC_VTABLE
+ITarselService* tarsel::TarselService::DeletingDestructor(unsigned int flags) {
+    // As MSVC's own: flags & 1 frees the memory as well (scalar delete).
+    if ((flags & 1u) != 0) {
+        delete this;
+    } else {
+        this->~TarselService();
+    }
+    return this;
+}
+#endif
+
 extern "C" TARSEL_EXPORT ITarselService* TARSEL_CALL CreateTarselService() {
     using tarsel::Logger;
+    tarsel::PinLibrary();
     Logger::GetInstance().Log(tarsel::INFO, "[tarsel_api] CreateTarselService called");
     try {
         ITarselService* service = new tarsel::TarselService();

@@ -3,6 +3,14 @@
 #ifndef TARSEL_CLASSIFIER_SCENE_CLASSIFIER_H
 #define TARSEL_CLASSIFIER_SCENE_CLASSIFIER_H
 
+#if defined(_WIN32)
+// ONNX Runtime's headers expect windows.h first. Without its GDI part, whose
+// ERROR macro would hide the log level of that name.
+#ifndef NOGDI
+#define NOGDI
+#endif
+#include <windows.h>
+#endif
 #include <onnxruntime_cxx_api.h>
 
 #include <cstddef>

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <ctime>
-#include <type_traits>
 
 #include "log/console.h"
+#include "util/no_destructor.h"
 
 namespace tarsel {
 
@@ -23,12 +23,10 @@ const char* LevelTag(int level) {
 }  // namespace
 
 Logger& Logger::GetInstance() {
-    // A trivially destructible static registers no exit-time destructor, so
-    // nothing runs when the library is unloaded.
-    static_assert(std::is_trivially_destructible<Logger>::value,
-                  "the logger must need no work at unload");
-    static Logger instance;
-    return instance;
+    // Never destroyed: no exit-time destructor runs at unload, whatever the
+    // platform's mutex needs (a trivial one on Linux, not with winpthreads).
+    static NoDestructor<Logger> instance;
+    return *instance;
 }
 
 void Logger::SetCallback(LogCallback callback, void* userData) {

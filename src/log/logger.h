@@ -12,6 +12,9 @@
 
 namespace tarsel {
 
+template <typename T>
+class NoDestructor;
+
 enum LogLevel : int32_t { DEBUG = 0, INFO = 1, WARN = 2, ERROR = 3 };
 
 class Logger {
@@ -33,6 +36,7 @@ public:
     Logger& operator=(const Logger&) = delete;
 
 private:
+    friend class NoDestructor<Logger>;
     Logger() = default;
 
     int32_t m_minLevel = INFO;

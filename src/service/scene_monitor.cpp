@@ -2,6 +2,7 @@
 // itself (from inside a host callback), where the thread cannot join itself.
 #include <sstream>
 
+#include "classifier/model_path.h"
 #include "classifier/scene_classifier.h"
 #include "log/logger.h"
 #include "service/tarsel_service.h"
@@ -12,21 +13,6 @@ namespace {
 
 void Log(int level, const std::string& text) {
     Logger::GetInstance().Log(level, text);
-}
-
-// ONNX Runtime's path type. On Windows a wide string made one byte at a time,
-// each byte read as a signed 8-bit value; elsewhere the host's bytes unchanged.
-ModelPath MakeModelPath(const std::string& path) {
-#if defined(_WIN32)
-    ModelPath wide;
-    wide.reserve(path.size());
-    for (char byte : path) {
-        wide.push_back(static_cast<wchar_t>(static_cast<int16_t>(static_cast<signed char>(byte))));
-    }
-    return wide;
-#else
-    return path;
-#endif
 }
 
 }  // namespace

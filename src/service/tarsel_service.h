@@ -30,7 +30,12 @@ enum BossState : int32_t { IDLE = 0, SENDING = 1, WAITING_RESPONSE = 2 };
 class TarselService final : public ITarselService {
 public:
     TarselService();
+#if TARSEL_MSVC_VTABLE
+    ~TarselService();
+    ITarselService* DeletingDestructor(unsigned int flags) override;
+#else
     ~TarselService() override;
+#endif
 
     TarselService(const TarselService&) = delete;
     TarselService& operator=(const TarselService&) = delete;
