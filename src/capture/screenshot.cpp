@@ -6,6 +6,7 @@
 
 #include "capture/frame_ops.h"
 #include "log/logger.h"
+#include "util/host_call.h"
 
 namespace tarsel {
 
@@ -122,7 +123,7 @@ void TakeScreenshot(const ScreenCapturer* capturer, bool initialized, int maxSiz
     }
     const bool success = outcome.code == 0;
     try {
-        callback(success ? outcome.base64.c_str() : nullptr, outcome.width, outcome.height,
+        CallHost(callback, success ? outcome.base64.c_str() : nullptr, outcome.width, outcome.height,
                  outcome.code, success ? nullptr : outcome.message.c_str(), userData);
     } catch (...) {
         Log(ERROR, "[TarselService] CaptureScreenAsync: callback exception");

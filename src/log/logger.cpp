@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "log/console.h"
+#include "util/host_call.h"
 #include "util/no_destructor.h"
 
 namespace tarsel {
@@ -77,7 +78,7 @@ void Logger::Log(int level, const std::string& message) noexcept {
             callback = m_callback;
             userData = m_userData;
         }
-        if (callback != nullptr) callback(level, message.c_str(), userData);
+        if (callback != nullptr) CallHost(callback, level, message.c_str(), userData);
     } catch (...) {
         // A throwing host callback must not unwind into whoever logged.
     }

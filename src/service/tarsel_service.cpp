@@ -6,6 +6,7 @@
 #include "log/handle_text.h"
 #include "log/logger.h"
 #include "service/frames_json.h"
+#include "util/host_call.h"
 
 namespace tarsel {
 
@@ -106,7 +107,7 @@ void TarselService::SetFrameCallback(FrameBatchCallback callback, void* userData
         FrameBatchCallback host = m_hostFrameCallback;
         if (host == nullptr) return;
         const std::string json = FramesToJson(frames);
-        host(classId, json.c_str(), m_hostFrameUserData);
+        CallHost(host, classId, json.c_str(), m_hostFrameUserData);
     };
 }
 

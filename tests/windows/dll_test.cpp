@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "windows_support.h"
@@ -121,6 +122,33 @@ TEST_F(DllTest, LifecycleThroughTheInterfaceWithItsLogLines) {
         {1, "[tarsel_api] DestroyTarselService called"},
     };
     EXPECT_EQ(sink.Lines(), expected);
+}
+
+// A host built with GCC throws GCC's exceptions, which pass through the
+// library's SEH frame around the call to its own catch.
+void ThrowingShot(const char*, int, int, int, const char*, void*) {
+    throw std::runtime_error("host failure");
+}
+
+void ThrowingLog(int, const char*, void*) {
+    throw 7;
+}
+
+TEST_F(DllTest, ExceptionsOfThisCompilerFromCallbacksStayInTheLibrary) {
+    LogSink& sink = LogSink::Sink();
+    ITarselService* service = m_dll.create();
+    ASSERT_NE(service, nullptr);
+    service->SetLogCallback(&LogSink::Callback, &sink);
+    TestWindow window(80, 60, RGB(0, 0, 255));
+    ASSERT_TRUE(service->Init(window.Handle()));
+    sink.Clear();
+    service->CaptureScreenAsync(0, &ThrowingShot, nullptr);
+    EXPECT_TRUE(sink.Contains(3, "[TarselService] CaptureScreenAsync: callback exception"));
+    service->SetLogCallback(&ThrowingLog, nullptr);
+    service->Shutdown();
+    service->SetLogCallback(&LogSink::Callback, &sink);
+    m_dll.destroy(service);
+    EXPECT_TRUE(sink.Contains(1, "[tarsel_api] TarselService instance destroyed"));
 }
 
 }  // namespace

@@ -49,3 +49,29 @@ TEST_F(MsvcAbiTest, EveryOperationThroughTheVtableAndDeleteThroughTheInterface) 
 }
 
 }  // namespace
+
+namespace {
+
+// MSVC's throw is RaiseException with the C++ exception code; GCC's catch (...)
+// does not see it, so without the library's SEH guard the process would end.
+TEST_F(MsvcAbiTest, ExceptionsThrownTheMsvcWayFromCallbacksStayInTheLibrary) {
+    TestWindow window(120, 80, RGB(0, 255, 0));
+    ITarselService* service = m_dll.create();
+    ASSERT_NE(service, nullptr);
+    service->SetLogCallback(&LogSink::Callback, &m_sink);
+    ASSERT_TRUE(service->Init(window.Handle()));
+    m_sink.Clear();
+    CaptureWithThrowingCallback(service);
+    EXPECT_TRUE(m_sink.Contains(3, "[TarselService] CaptureScreenAsync: callback exception"));
+
+    SetThrowingLogCallback(service);
+    service->Shutdown();  // its line goes to the throwing callback
+    service->SetLogCallback(&LogSink::Callback, &m_sink);
+    m_sink.Clear();
+    EXPECT_TRUE(service->Init(window.Handle()));
+    EXPECT_TRUE(m_sink.Contains(1, "[TarselService] 基础初始化成功，已绑定窗口句柄: " +
+                                       tarsel_windows_test::HandleText(window.Handle())));
+    m_dll.destroy(service);
+}
+
+}  // namespace

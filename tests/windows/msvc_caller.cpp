@@ -43,6 +43,10 @@ void ThrowLikeMsvc(const char*, int, int, int, const char*, void*) {
     RaiseException(0xE06D7363u, 1u /* noncontinuable */, 0, nullptr);
 }
 
+void ThrowLikeMsvcFromLog(int, const char*, void*) {
+    RaiseException(0xE06D7363u, 1u, 0, nullptr);
+}
+
 }  // namespace
 
 extern "C" int DriveServiceThroughMsvcVtable(const MsvcHost* host) {
@@ -100,4 +104,8 @@ extern "C" int DriveServiceThroughMsvcVtable(const MsvcHost* host) {
 
 extern "C" void CaptureWithThrowingCallback(ITarselService* service) {
     service->CaptureScreenAsync(0, &ThrowLikeMsvc, nullptr);
+}
+
+extern "C" void SetThrowingLogCallback(ITarselService* service) {
+    service->SetLogCallback(&ThrowLikeMsvcFromLog, nullptr);
 }

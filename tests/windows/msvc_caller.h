@@ -25,6 +25,8 @@ int DriveServiceThroughMsvcVtable(const MsvcHost* host);
 // A screenshot whose callback throws the way MSVC code throws (an SEH
 // exception of the C++ code 0xE06D7363); returns once the library returns.
 void CaptureWithThrowingCallback(ITarselService* service);
+// Registers a log callback that throws the same way at every line.
+void SetThrowingLogCallback(ITarselService* service);
 }
 
 #endif  // TARSEL_TESTS_WINDOWS_MSVC_CALLER_H
