@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace tarsel {
 
@@ -25,6 +26,23 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::mutex m_mutex;
     std::function<void()> m_wake;
+};
+
+// A transport's wake-up, registered for the scope's lifetime and cleared
+// before what it refers to goes away.
+class ScopedCancelWake {
+public:
+    ScopedCancelWake(HttpCancel* cancel, std::function<void()> wake) : m_cancel(cancel) {
+        if (m_cancel != nullptr) m_cancel->SetWake(std::move(wake));
+    }
+    ~ScopedCancelWake() {
+        if (m_cancel != nullptr) m_cancel->SetWake(nullptr);
+    }
+    ScopedCancelWake(const ScopedCancelWake&) = delete;
+    ScopedCancelWake& operator=(const ScopedCancelWake&) = delete;
+
+private:
+    HttpCancel* m_cancel;
 };
 
 struct HttpOptions {

@@ -124,6 +124,44 @@ TEST_F(DllTest, LifecycleThroughTheInterfaceWithItsLogLines) {
     EXPECT_EQ(sink.Lines(), expected);
 }
 
+// A second copy of tarsel.dll in a folder of its own, without onnxruntime.dll
+// beside it: the copy is a module of its own, and looks for the runtime only
+// there, never by name.
+TEST(RuntimeBesideTheDll, MissingFailsTheStartWithAClearLine) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"tarsel-without-runtime";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\tarsel.dll";
+    ASSERT_TRUE(::CopyFileW((tarsel_windows_test::ProgramFolder() + L"tarsel.dll").c_str(),
+                            copy.c_str(), FALSE));
+    HMODULE module = ::LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr);
+    auto create = reinterpret_cast<tarsel_windows_test::CreateFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "CreateTarselService")));
+    auto destroy = reinterpret_cast<tarsel_windows_test::DestroyFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "DestroyTarselService")));
+    ASSERT_TRUE(create != nullptr && destroy != nullptr);
+
+    LogSink& sink = LogSink::Sink();
+    ITarselService* service = create();
+    ASSERT_NE(service, nullptr);
+    service->SetLogCallback(&LogSink::Callback, &sink);  // this copy's own logger
+    TestWindow window(64, 64, RGB(0, 0, 255));
+    ASSERT_TRUE(service->Init(window.Handle()));
+    sink.Clear();
+    const std::string model = "C:\\any\\model.onnx";
+    EXPECT_FALSE(service->StartSceneMonitor(model.c_str(), 5, 15, 5, 5));
+    EXPECT_EQ(sink.CountStartingWith(
+                  "[TarselService] 模型加载失败: onnxruntime.dll not found beside tarsel.dll"),
+              1u);
+    EXPECT_FALSE(service->IsSceneMonitorRunning());
+    service->SetLogCallback(nullptr, nullptr);
+    destroy(service);
+    // Pinned once a service was made: the copy stays loaded and its file in use.
+    ::FreeLibrary(module);
+}
+
 // A host built with GCC throws GCC's exceptions, which pass through the
 // library's SEH frame around the call to its own catch.
 void ThrowingShot(const char*, int, int, int, const char*, void*) {

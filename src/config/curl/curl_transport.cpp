@@ -47,22 +47,6 @@ private:
     bool m_attached = false;
 };
 
-// Clears the cancel's wake-up before the multi handle it points to goes.
-class WakeRegistration {
-public:
-    WakeRegistration(HttpCancel* cancel, CURLM* multi) : m_cancel(cancel) {
-        if (m_cancel != nullptr) m_cancel->SetWake([multi] { curl_multi_wakeup(multi); });
-    }
-    ~WakeRegistration() {
-        if (m_cancel != nullptr) m_cancel->SetWake(nullptr);
-    }
-    WakeRegistration(const WakeRegistration&) = delete;
-    WakeRegistration& operator=(const WakeRegistration&) = delete;
-
-private:
-    HttpCancel* m_cancel;
-};
-
 struct Transfer {
     std::string* body;
     size_t added = 0;
@@ -134,7 +118,7 @@ void Configure(CURL* easy, const UrlParts& parts, const std::string& url, curl_s
 bool Run(CURLM* multi, CURL* easy, HttpCancel* cancel) {
     MultiAttachment attachment(multi, easy);
     if (!attachment.IsAttached()) return false;
-    WakeRegistration wake(cancel, multi);
+    ScopedCancelWake wake(cancel, [multi] { curl_multi_wakeup(multi); });
     int running = 1;
     while (running > 0) {
         if (cancel != nullptr && cancel->IsCancelled()) return false;

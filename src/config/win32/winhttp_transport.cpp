@@ -55,22 +55,6 @@ private:
     HINTERNET m_handle;
 };
 
-// Lets the cancel close the request while this call may be blocked in it.
-class WakeRegistration {
-public:
-    WakeRegistration(HttpCancel* cancel, RequestHandle& request) : m_cancel(cancel) {
-        if (m_cancel != nullptr) m_cancel->SetWake([&request] { request.Close(); });
-    }
-    ~WakeRegistration() {
-        if (m_cancel != nullptr) m_cancel->SetWake(nullptr);
-    }
-    WakeRegistration(const WakeRegistration&) = delete;
-    WakeRegistration& operator=(const WakeRegistration&) = delete;
-
-private:
-    HttpCancel* m_cancel;
-};
-
 bool Cancelled(const HttpOptions& options) {
     return options.cancel != nullptr && options.cancel->IsCancelled();
 }
@@ -131,7 +115,8 @@ bool TransportGet(const UrlParts& parts, std::string& body, uint32_t& status,
                       SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
         ::WinHttpSetOption(request.Get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
     }
-    WakeRegistration wake(options.cancel, request);
+    // Lets the cancel close the request while this call may be blocked in it.
+    ScopedCancelWake wake(options.cancel, [&request] { request.Close(); });
     if (Cancelled(options)) return false;
     if (!::WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                               WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
