@@ -51,11 +51,15 @@ struct BenchScreen {
         }
         root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     }
+    ~BenchScreen() {
+        if (connection != nullptr) xcb_disconnect(connection);
+    }
 };
 
+// Destroyed at exit, which stops the server with it.
 BenchScreen& Screen() {
-    static BenchScreen* screen = new BenchScreen();  // lives until the process ends
-    return *screen;
+    static BenchScreen screen;
+    return screen;
 }
 
 void Sync(xcb_connection_t* c) {

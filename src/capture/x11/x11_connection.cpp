@@ -42,6 +42,11 @@ xcb_screen_t* ScreenOf(xcb_connection_t* connection, int screenNumber) {
 
 }  // namespace
 
+std::mutex& ReplyWaitMutex() {
+    static NoDestructor<std::mutex> mutex;
+    return *mutex;
+}
+
 std::shared_ptr<X11Connection> X11Connection::Open(uint64_t generation) {
     ScopedSigpipeGuard guard;
     int screenNumber = 0;

@@ -43,7 +43,7 @@ public:
         m_address = static_cast<uint8_t*>(address);
         xcb_connection_t* c = m_x->Get();
         m_segment = xcb_generate_id(c);
-        XcbError error(xcb_request_check(c, xcb_shm_attach_checked(c, m_segment, m_id, 0)));
+        XcbError error = x11::CheckRequest(c, xcb_shm_attach_checked(c, m_segment, m_id, 0));
         m_serverAttached = error == nullptr && !m_x->IsLost();
         shmctl(m_id, IPC_RMID, nullptr);
     }
