@@ -4,15 +4,22 @@
 #ifndef TARSEL_BENCH_BENCH_SUPPORT_H
 #define TARSEL_BENCH_BENCH_SUPPORT_H
 
+#include <benchmark/benchmark.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "capture/captured_frame.h"
 #include "tarsel/tarsel.h"
 
 namespace tarsel_bench {
+
+// Labels a run with its first two arguments as "WIDTHxHEIGHT".
+inline void SetSizeLabel(benchmark::State& state) {
+    state.SetLabel(std::to_string(state.range(0)) + "x" + std::to_string(state.range(1)));
+}
 
 // Blue, green, red gradients with noise; the same bytes for the same size.
 tarsel::CapturedFrame Picture(int width, int height);

@@ -15,13 +15,11 @@
 
 namespace {
 
+using tarsel_bench::SetSizeLabel;
+
 using tarsel::CapturedFrame;
 using tarsel_bench::AllocationsOnThisThread;
 using tarsel_bench::PictureWindow;
-
-void SetSizeLabel(benchmark::State& state) {
-    state.SetLabel(std::to_string(state.range(0)) + "x" + std::to_string(state.range(1)));
-}
 
 // Allocations per iteration, where the build counts them.
 class AllocationMeter {

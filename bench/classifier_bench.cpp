@@ -19,14 +19,12 @@
 
 namespace {
 
+using tarsel_bench::SetSizeLabel;
+
 using tarsel::CapturedFrame;
 using tarsel::SceneClassifier;
 
 const std::string kReference = std::string(TARSEL_MODEL_DIR) + "/reference.onnx";
-
-void SetSizeLabel(benchmark::State& state) {
-    state.SetLabel(std::to_string(state.range(0)) + "x" + std::to_string(state.range(1)));
-}
 
 void BM_Preprocess(benchmark::State& state) {
     const CapturedFrame frame =

@@ -22,14 +22,12 @@
 
 namespace {
 
+using tarsel_bench::SetSizeLabel;
+
 using tarsel::CapturedFrame;
 using tarsel_bench::Picture;
 
 constexpr int32_t kBound = 1920;
-
-void SetSizeLabel(benchmark::State& state) {
-    state.SetLabel(std::to_string(state.range(0)) + "x" + std::to_string(state.range(1)));
-}
 
 template <typename Encode>
 void RunEncoder(benchmark::State& state, Encode encode) {

@@ -26,17 +26,20 @@ bool IsComplete(const CapturedFrame& frame) {
            frame.pixels.size() >= ByteCount(frame.width, frame.height, frame.channels);
 }
 
+int32_t LongerSide(const CapturedFrame& frame) {
+    return frame.width > frame.height ? frame.width : frame.height;
+}
+
 }  // namespace
 
 bool FitsWithin(const CapturedFrame& frame, int32_t maxSize) {
-    const int32_t longer = frame.width > frame.height ? frame.width : frame.height;
-    return longer <= maxSize;
+    return LongerSide(frame) <= maxSize;
 }
 
 CapturedFrame ResizeToFit(const CapturedFrame& frame, int32_t maxSize) {
     if (!HasPicture(frame)) return CapturedFrame();
-    const int32_t longer = frame.width > frame.height ? frame.width : frame.height;
-    if (FitsWithin(frame, maxSize)) return frame;
+    const int32_t longer = LongerSide(frame);
+    if (longer <= maxSize) return frame;
     const double scale = static_cast<double>(maxSize) / static_cast<double>(longer);
     int32_t width = static_cast<int32_t>(static_cast<double>(frame.width) * scale);
     int32_t height = static_cast<int32_t>(static_cast<double>(frame.height) * scale);
